@@ -1,0 +1,37 @@
+#include "app/display.h"
+#include "app/dpi_rules.h"
+
+int QueryScreenCaps(int index)
+{
+    HDC screen = GetDC(NULL);
+    if (!screen)
+        return -1;
+    int value = GetDeviceCaps(screen, index);
+    ReleaseDC(NULL, screen);
+    return value;
+}
+
+// Queried once per process and axis, never refreshed.
+static int DpiX, DpiY;
+static bool DpiXKnown, DpiYKnown;
+
+int ScreenDpiX()
+{
+    if (!DpiXKnown) {
+        DpiXKnown = true;
+        DpiX = QueryScreenCaps(LOGPIXELSX);
+    }
+    return DpiX;
+}
+
+int ScreenDpiY()
+{
+    if (!DpiYKnown) {
+        DpiYKnown = true;
+        DpiY = QueryScreenCaps(LOGPIXELSY);
+    }
+    return DpiY;
+}
+
+int DRAX(int v) { return ScaleForDpi(v, ScreenDpiX()); }
+int DRAY(int v) { return ScaleForDpi(v, ScreenDpiY()); }

@@ -1,0 +1,136 @@
+#include "app/main_window.h"
+#include "app/app_paths.h"
+#include "app/launch.h"
+#include "app/log.h"
+#include "app/tray_icon.h"
+#include "pointer/cursor_state.h"
+
+static AppObject *App; // the application object, for the window procedure
+
+int CreateMainWindow(AppObject *app, HINSTANCE instance)
+{
+    app->hInstance = instance;
+    LogPrintf(L"hInstance=%x", (unsigned)(UINT_PTR)instance);
+
+    WCHAR className[256] = MAIN_WINDOW_CLASS;
+    WCHAR title[256] = MAIN_WINDOW_TITLE;
+
+    HWND running = FindWindowW(className, title);
+    if (running) {
+        ShowWindow(running, SW_SHOW);
+        SetForegroundWindow((HWND)((UINT_PTR)running | 1)); // with its owned windows
+        return -1;
+    }
+
+    LogPrintf(L"creating main window");
+    App = app;
+
+    WNDCLASSW wc = {0};
+    if (!GetClassInfoW(instance, className, &wc)) {
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = Main;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(NULL, IDC_ARROW);
+        wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+        wc.lpszClassName = className;
+        if (!RegisterClassW(&wc))
+            return -2;
+    }
+
+    app->hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPICON));
+
+    app->hwndMain = CreateWindowExW(0, className, title, WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance, NULL);
+    if (!app->hwndMain)
+        return -3;
+
+    // The settings controls and the loading of the stored settings go here (-4 when they fail).
+
+    UpdateWindow(app->hwndMain);
+    return 1;
+}
+
+// Wakes the cursor thread and lets it finish the message in hand, so that it never dies
+// holding the screen or a drawing object; only a thread that does not finish is terminated.
+static void StopCursorThread()
+{
+    if (!CursorThreadHandle)
+        return;
+    PostThreadMessageW(GetThreadId(CursorThreadHandle), WM_QUIT, 0, 0);
+    if (WaitForSingleObject(CursorThreadHandle, CURSOR_THREAD_STOP_WAIT_MS) != WAIT_OBJECT_0)
+        TerminateThread(CursorThreadHandle, 0);
+}
+
+static void UpdateScreenSize()
+{
+    HDC screen = GetDC(NULL);
+    CursorState.cxScreen = GetDeviceCaps(screen, HORZRES);
+    CursorState.cyScreen = GetDeviceCaps(screen, VERTRES);
+    ReleaseDC(NULL, screen);
+}
+
+LRESULT CALLBACK Main(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        App->hwndMenuBar = NULL; // the menu bar comes with the settings page
+        MainWindow = window;
+        return 0;
+
+    case WM_DESTROY:
+        if (App->hwndMenuBar)
+            DestroyWindow(App->hwndMenuBar);
+        LogPrintf(L"terminate app!");
+        bStopCursorThread = 1;
+        StopCursorThread();
+        TrayDelete(window, TRAY_ICON_ID);
+        DestroyIcon(App->hIcon);
+        App->hIcon = NULL;
+        LogPrintf(L"sending wm_quit");
+        PostQuitMessage(0);
+        return 0;
+
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(window, &ps);
+        EndPaint(window, &ps);
+        return 1;
+    }
+
+    case WM_SETTINGCHANGE:
+        UpdateScreenSize();
+        LogPrintf(L"Main::WM_SETTINGCHANGE::Screen size: %dx%d", CursorState.cxScreen,
+                  CursorState.cyScreen);
+        return 1;
+
+    case WM_WINDOWPOSCHANGED: {
+        const WINDOWPOS *pos = (const WINDOWPOS *)lParam;
+        if (pos->hwndInsertAfter) {
+            WCHAR text[100] = {0};
+            GetWindowTextW(pos->hwndInsertAfter, text, ARRAYSIZE(text));
+            if (wcscmp(text, L"Desktop") == 0)
+                ShowWindow(window, SW_HIDE);
+        }
+        return 0;
+    }
+
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDM_EXIT: DestroyWindow(window); break;
+        case IDM_HIDE: ShowWindow(window, SW_HIDE); break;
+        case IDM_HELP: LaunchProgram(L"\\windows\\iexplore.exe", AppPath(AppDir, L"help", L"help.html")); break;
+        }
+        return 0;
+
+    case WM_CTLCOLORSTATIC:
+        return 1;
+
+    case WM_TRAY_CALLBACK:
+        if (wParam == TRAY_ICON_ID && lParam == WM_LBUTTONUP) {
+            ShowWindow(window, SW_SHOW);
+            SetForegroundWindow(window);
+        }
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

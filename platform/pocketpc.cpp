@@ -1,0 +1,39 @@
+#include "platform/pocketpc.h"
+
+#undef SystemParametersInfoW
+#undef SetForegroundWindow
+
+BOOL PpcSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni)
+{
+    if (action != SPI_GETOEMINFO)
+        return SystemParametersInfoW(action, param, data, winIni);
+
+    // param is the buffer's size in bytes; the name must fit with its terminator.
+    if (!data || param < sizeof(WCHAR))
+        return FALSE;
+    DWORD type = 0, size = param;
+    LSTATUS rc = RegGetValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"DeviceName", RRF_RT_REG_SZ,
+                              &type, data, &size);
+    if (rc != ERROR_SUCCESS) {
+        ((WCHAR *)data)[0] = 0;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static BOOL CALLBACK RaiseOwnedWindow(HWND window, LPARAM owner)
+{
+    if (GetWindow(window, GW_OWNER) == (HWND)owner && IsWindowVisible(window))
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return TRUE;
+}
+
+BOOL PpcSetForegroundWindow(HWND window)
+{
+    UINT_PTR value = (UINT_PTR)window;
+    HWND real = (HWND)(value & ~(UINT_PTR)1);
+    BOOL ok = SetForegroundWindow(real);
+    if (value & 1)
+        EnumWindows(RaiseOwnedWindow, (LPARAM)real);
+    return ok;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The Pocket PC interfaces that desktop Win32 lacks, under their Pocket PC names. Every other
+// file includes this header instead of <windows.h> and reads like handheld code; on a Windows CE
+// build the stand-ins below compile away.
+#include <windows.h>
+
+#ifndef SPI_GETOEMINFO
+#define SPI_GETOEMINFO 258
+#endif
+
+// SPI_GETOEMINFO answers the handheld's device name; every other action is the desktop's own.
+BOOL PpcSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
+#define SystemParametersInfoW PpcSystemParametersInfoW
+
+// On Pocket PC a window handle with its lowest bit set also brings the window's owned windows
+// to the front; the desktop would take the odd value for another handle.
+BOOL PpcSetForegroundWindow(HWND window);
+#define SetForegroundWindow PpcSetForegroundWindow
+
+// Where the handheld keeps its own state (radio, device name); see handheld/README.md.
+#define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"

@@ -1,0 +1,26 @@
+#pragma once
+// The one record of the software cursor.
+#include "platform/pocketpc.h"
+
+struct CursorStateRecord {
+    BYTE bShowCursor;       // written by the cursor thread only; read as the link state
+    HDC hdcSave;            // save-under; null when none is held
+    HDC hdcScreen;          // valid during one draw
+    HDC hdcStrip;           // valid during one draw
+    HBITMAP hbmSave;
+    HGDIOBJ hbmSaveOld;
+    HGDIOBJ hbmStripOld;
+    HBITMAP hbmStrip;       // the sixteen cursor images, bitmap 141
+    int xDrawn, yDrawn;     // where the cursor was last drawn or erased
+    int x, y;               // current position in screen pixels
+    int cxScreen, cyScreen; // written by the main thread
+    COLORREF crSampleA, crSampleB;
+};
+
+extern CursorStateRecord CursorState;
+
+// show 1 draws the cursor at its current position, 0 erases it.
+void DrawCursor(CursorStateRecord *state, int show);
+
+// One mouse report from the driver: motion word and button transitions.
+void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam);
