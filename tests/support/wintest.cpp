@@ -1,0 +1,203 @@
+#include "tests/support/wintest.h"
+
+#include <regex>
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace wt {
+
+const wchar_t ProgramPath[] = L"C:\\Program Files\\Quillmark\\quillmark.exe";
+
+std::string Utf8(const std::wstring &text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], n, NULL, NULL);
+    return out;
+}
+
+std::string ReadText(const wchar_t *path)
+{
+    std::string out;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return out;
+    char buffer[65536];
+    DWORD got;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0)
+        out.append(buffer, got);
+    CloseHandle(file);
+    std::string lf;
+    lf.reserve(out.size());
+    for (size_t i = 0; i < out.size(); i++)
+        if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n'))
+            lf += out[i];
+    return lf;
+}
+
+bool FileExists(const wchar_t *path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteText(const wchar_t *path, const std::string &bytes)
+{
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+void RemoveFile(const wchar_t *path) { DeleteFileW(path); }
+
+bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+bool IsLogHeader(const std::string &line)
+{
+    static const std::regex header(
+        R"(\[[ 1-9]\d:[ 1-5]\d:[ 1-5]\d\] \[mem: free=\d+\.\d{3}MB, used=-?\d+\.\d{3}MB\] >>>)");
+    return std::regex_match(line, header);
+}
+
+std::vector<LogEntry> ReadLog()
+{
+    std::string text = ReadText(L"\\pendrova.txt");
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    // An entry is "\n" header "\n" message "\n"; a message may hold line feeds of its own.
+    std::vector<size_t> heads;
+    for (size_t i = 1; i < lines.size(); i++)
+        if (lines[i - 1].empty() && IsLogHeader(lines[i]))
+            heads.push_back(i);
+    std::vector<LogEntry> entries;
+    for (size_t k = 0; k < heads.size(); k++) {
+        size_t last = k + 1 < heads.size() ? heads[k + 1] - 2 : lines.size() - 2;
+        LogEntry entry;
+        entry.header = lines[heads[k]];
+        for (size_t i = heads[k] + 1; i <= last && i < lines.size(); i++)
+            entry.message += (i > heads[k] + 1 ? "\n" : "") + lines[i];
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<std::string> LogMessages()
+{
+    std::vector<std::string> out;
+    for (const LogEntry &e : ReadLog())
+        out.push_back(e.message);
+    return out;
+}
+
+void StartFreshLog(bool enabled)
+{
+    RemoveFile(L"\\pendrova.txt");
+    if (enabled)
+        WriteText(L"\\quillmark.dgb", "");
+    else
+        RemoveFile(L"\\quillmark.dgb");
+}
+
+Program::Program(const wchar_t *arguments)
+{
+    std::wstring line = std::wstring(L"\"") + ProgramPath + L"\"";
+    if (arguments && *arguments)
+        line += std::wstring(L" ") + arguments;
+    STARTUPINFOW si = {sizeof(si)};
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessW(ProgramPath, &line[0], NULL, NULL, FALSE, 0, NULL, L"C:\\", &si, &pi)) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        pid_ = pi.dwProcessId;
+    }
+}
+
+Program::~Program()
+{
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        HWND main = FindMainWindow();
+        DWORD owner = 0;
+        if (main && GetWindowThreadProcessId(main, &owner) && owner == pid_)
+            PostMessageW(main, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_, 5000) == WAIT_TIMEOUT)
+            TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+HWND Program::WaitForMainWindow(DWORD timeoutMs) const
+{
+    HWND found = NULL;
+    WaitFor([&] {
+        HWND main = FindMainWindow();
+        DWORD owner = 0;
+        if (main && GetWindowThreadProcessId(main, &owner) && owner == pid_)
+            found = main;
+        return found != NULL;
+    }, timeoutMs);
+    return found;
+}
+
+DWORD Program::WaitExit(DWORD timeoutMs) const
+{
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+DWORD Program::ThreadIdOfHandle(unsigned handleValue) const
+{
+    HANDLE mine = NULL;
+    if (!DuplicateHandle(process_, (HANDLE)(UINT_PTR)handleValue, GetCurrentProcess(), &mine,
+                         THREAD_QUERY_INFORMATION, FALSE, 0))
+        return 0;
+    DWORD id = GetThreadId(mine);
+    CloseHandle(mine);
+    return id;
+}
+
+HWND FindMainWindow() { return FindWindowW(L"DALVERN.Quillmark", L"Quillmark"); }
+
+std::string WaitForLogMessage(const std::string &prefix, DWORD timeoutMs)
+{
+    std::string found;
+    WaitFor([&] {
+        for (const std::string &m : LogMessages())
+            if (m.compare(0, prefix.size(), prefix) == 0) {
+                found = m;
+                return true;
+            }
+        return false;
+    }, timeoutMs);
+    return found;
+}
+
+std::string Profile()
+{
+    const char *p = getenv("QM_PROFILE");
+    return p && *p ? p : "qvga";
+}
+
+} // namespace wt

@@ -1,0 +1,66 @@
+#pragma once
+// Helpers of the Win32 and whole-program tests, which run on a handheld of their own under Wine.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wt {
+
+// The installed program (scripts/handheld installs it into every test handheld).
+extern const wchar_t ProgramPath[];
+
+std::string Utf8(const std::wstring &text);
+
+// A file's bytes with CR LF turned into LF; empty when it does not exist.
+std::string ReadText(const wchar_t *path);
+bool FileExists(const wchar_t *path);
+void WriteText(const wchar_t *path, const std::string &bytes);
+void RemoveFile(const wchar_t *path);
+
+// Polls until the condition holds; false when it did not within the time.
+bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
+
+// The entries of the log file "\pendrova.txt": header line and message.
+struct LogEntry {
+    std::string header;
+    std::string message;
+};
+std::vector<LogEntry> ReadLog();
+std::vector<std::string> LogMessages();
+bool IsLogHeader(const std::string &line);
+void StartFreshLog(bool enabled); // removes the log; creates or removes the marker
+
+// The real program, started with its working directory on C: as the handheld does.
+class Program {
+public:
+    explicit Program(const wchar_t *arguments = L"");
+    ~Program(); // closes a program still running, and ends it if it does not go
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    bool Started() const { return process_ != NULL; }
+    DWORD Pid() const { return pid_; }
+    HANDLE Process() const { return process_; }
+    HWND WaitForMainWindow(DWORD timeoutMs = 10000) const;
+    // The exit code, or STILL_ACTIVE when it did not end within the time.
+    DWORD WaitExit(DWORD timeoutMs = 10000) const;
+    // The thread named by a handle value that the program logged.
+    DWORD ThreadIdOfHandle(unsigned handleValue) const;
+
+private:
+    HANDLE process_ = NULL;
+    DWORD pid_ = 0;
+};
+
+// The program's main window, whichever process owns it.
+HWND FindMainWindow();
+
+// Waits until the log holds a message starting with prefix; returns the message or "".
+std::string WaitForLogMessage(const std::string &prefix, DWORD timeoutMs = 10000);
+
+// The handheld's screen profile this test runs on ("qvga" unless set).
+std::string Profile();
+
+} // namespace wt

@@ -1,0 +1,100 @@
+// The program's lifetime: one instance, the cursor thread's messages, shut-down.
+#include "link/driver_contract.h"
+#include "tests/support/wintest.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+using namespace wt;
+
+namespace {
+
+size_t CountMessages(const std::string &message)
+{
+    size_t n = 0;
+    for (const std::string &m : LogMessages())
+        n += m == message;
+    return n;
+}
+
+} // namespace
+
+TEST(Lifetime, ASecondStartShowsTheFirstAndEnds)
+{
+    StartFreshLog(true);
+    Program first;
+    HWND main = first.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: "));
+    EXPECT_FALSE(IsWindowVisible(main));
+
+    Program second(L"-first");
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(0u, second.WaitExit(5000));
+
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_EQ(main, FindMainWindow()) << "the second start made a window of its own";
+    EXPECT_EQ(1u, CountMessages("duplicate instance"));
+    // The second process logged its device, thread and screen lines, and never started a thread.
+    EXPECT_EQ(2u, CountMessages("Init tray app.\n--------------------------\nDevice: [Pocket PC qvga]"));
+    EXPECT_EQ(1u, CountMessages("CursorThread thread running. Notify driver."));
+    std::vector<std::string> messages = LogMessages();
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ("duplicate instance", messages[messages.size() - 2]);
+    EXPECT_EQ("MyInterface::Release::Destroy: 0", messages.back());
+}
+
+TEST(Lifetime, TheCursorThreadFollowsTheDriverMessages)
+{
+    StartFreshLog(true);
+    Program program;
+    ASSERT_TRUE(program.WaitForMainWindow());
+    std::string started = WaitForLogMessage("CT-1 thread: ");
+    ASSERT_NE("", started);
+    ASSERT_NE("", WaitForLogMessage("CursorThread thread running."));
+    DWORD thread = program.ThreadIdOfHandle((unsigned)strtoul(started.c_str() + 13, NULL, 16));
+    ASSERT_NE(0u, thread);
+
+    UINT data = RegisterWindowMessageW(DRIVER_MSG_DATA);
+    UINT cursor = RegisterWindowMessageW(DRIVER_MSG_CURSOR);
+    struct Step { UINT message; WPARAM wParam; const char *logged; } steps[] = {
+        {data, 0x01020300, nullptr},                 // hidden: dropped, not logged
+        {cursor, 0, "WM_MOUSECUR: bShowCursor=0/0"}, // hide while hidden
+        {cursor, 1, "WM_MOUSECUR: bShowCursor=0/1"},
+        {cursor, 1, "WM_MOUSECUR: bShowCursor=1/1"},
+        {data, 0x01020300, "WM_MOUSEDATA"},
+        {cursor, 2, "WM_MOUSECUR: bShowCursor=1/0"}, // any other value hides
+        {data, 0x01020300, nullptr},
+        {cursor, 1, "WM_MOUSECUR: bShowCursor=0/1"},
+        {cursor, 0, "WM_MOUSECUR: bShowCursor=1/0"},
+    };
+    std::vector<std::string> want = LogMessages();
+    for (const Step &s : steps) {
+        ASSERT_TRUE(PostThreadMessageW(thread, s.message, s.wParam, 0));
+        if (s.logged)
+            want.push_back(s.logged);
+        // A dropped report shows as nothing at all before the next step's line.
+        if (s.logged)
+            ASSERT_TRUE(WaitFor([&] { return LogMessages().size() >= want.size(); })) << s.logged;
+    }
+    EXPECT_EQ(want, LogMessages());
+}
+
+TEST(Lifetime, ClosingTheWindowEndsTheProgram)
+{
+    StartFreshLog(true);
+    Program program;
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_NE("", WaitForLogMessage("CursorThread thread running."));
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, program.WaitExit());
+
+    std::vector<std::string> messages = LogMessages();
+    ASSERT_GE(messages.size(), 3u);
+    char destroyed[64];
+    snprintf(destroyed, sizeof(destroyed), "MyInterface::Release::Destroy: %X", (unsigned)(UINT_PTR)main);
+    std::vector<std::string> tail(messages.end() - 3, messages.end());
+    EXPECT_EQ((std::vector<std::string>{"terminate app!", "sending wm_quit", destroyed}), tail);
+}

@@ -1,0 +1,87 @@
+// Start-up as a person sees it: the log of a first start, on each screen profile.
+#include "tests/support/wintest.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <regex>
+
+using namespace wt;
+
+namespace {
+
+std::string ScreenLine()
+{
+    struct Row { const char *profile, *line; } rows[] = {
+        {"qvga", "Screen size: 240x320 - DRAX(2)=2,DRAY(2)=2"},
+        {"vga", "Screen size: 480x640 - DRAX(2)=4,DRAY(2)=4"},
+    };
+    for (const Row &r : rows)
+        if (Profile() == r.profile)
+            return r.line;
+    return "unknown profile " + Profile();
+}
+
+void SetDeviceName(const std::wstring &name)
+{
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Handheld\\Bluetooth", L"DeviceName", REG_SZ,
+                    name.c_str(), (DWORD)((name.size() + 1) * sizeof(wchar_t)));
+}
+
+} // namespace
+
+TEST(Startup, LogsTheStartUpLinesInOrder)
+{
+    // A name beyond Latin-1 shows that the wide %s reaches the log as text.
+    SetDeviceName(L"Pocket PC \u03a9mega \u20ac");
+    StartFreshLog(true);
+    Program program(L"-first");
+    ASSERT_TRUE(program.Started());
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: "));
+    ASSERT_NE("", WaitForLogMessage("CursorThread thread running. Notify driver."));
+
+    std::vector<LogEntry> entries = ReadLog();
+    std::vector<std::string> messages;
+    for (const LogEntry &e : entries)
+        messages.push_back(e.message);
+    ASSERT_GE(messages.size(), 8u);
+
+    EXPECT_EQ("Init tray app.\n--------------------------\nDevice: [Pocket PC \xce\xa9mega \xe2\x82\xac]",
+              messages[0]);
+    HWND main = program.WaitForMainWindow();
+    ASSERT_TRUE(main);
+    char mainThread[40];
+    snprintf(mainThread, sizeof(mainThread), "main thread: %lX", GetWindowThreadProcessId(main, NULL));
+    EXPECT_EQ(mainThread, messages[1]);
+    EXPECT_EQ(ScreenLine(), messages[2]);
+    EXPECT_EQ(0u, messages[3].find("hInstance="));
+    EXPECT_EQ("creating main window", messages[4]);
+    EXPECT_TRUE(std::regex_match(messages[5], std::regex("CT-1 thread: [0-9A-F]+ running\\. Inform Driver\\.")))
+        << messages[5];
+
+    // The cursor thread starts while the main thread goes on: its line may come either side.
+    std::vector<std::string> rest(messages.begin() + 6, messages.end());
+    std::vector<std::string> want = {"CursorThread thread running. Notify driver.", "WinMain SAC_Mouse: 0"};
+    std::sort(rest.begin(), rest.end());
+    EXPECT_EQ(want, rest);
+
+    // The baseline is taken just before the first entry.
+    EXPECT_NE(std::string::npos, entries[0].header.find("used=0.000MB")) << entries[0].header;
+    for (const LogEntry &e : entries)
+        EXPECT_TRUE(IsLogHeader(e.header)) << e.header;
+
+    // The main window stays hidden.
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ(WS_SYSMENU, GetWindowLongW(main, GWL_STYLE) & ~(WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION));
+}
+
+TEST(Startup, WithoutTheMarkerNoLogAppears)
+{
+    StartFreshLog(false);
+    {
+        Program program(L"-first");
+        ASSERT_TRUE(program.WaitForMainWindow());
+        PostMessageW(FindMainWindow(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, program.WaitExit());
+    }
+    EXPECT_FALSE(FileExists(L"\\pendrova.txt"));
+}
