@@ -20,8 +20,7 @@ static void WriteLogEntry(const WCHAR *message)
         LogMemBaseline = status.dwAvailPhys;
     }
 
-    // One write per entry, so that the entries of the two threads never mix inside an entry.
-    HANDLE file = CreateFileW(LOG_FILE, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+    HANDLE file = CreateFileW(LOG_FILE, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
@@ -48,8 +47,15 @@ static void WriteLogEntry(const WCHAR *message)
     n += EncodeLogText((const char16_t *)message, messageLen, bytes + n, cap - n);
     n += EncodeLogText(u"\n", 1, bytes + n, cap - n);
 
-    DWORD written = 0;
-    WriteFile(file, bytes, (DWORD)n, &written, NULL);
+    // Both threads (and a second instance) append: the lock keeps one writer at the end of the
+    // file at a time, so that no entry overwrites another or mixes with it.
+    OVERLAPPED whole = {};
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+        DWORD written = 0;
+        SetFilePointer(file, 0, NULL, FILE_END);
+        WriteFile(file, bytes, (DWORD)n, &written, NULL);
+        UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+    }
     CloseHandle(file);
 }
 

@@ -2,6 +2,7 @@
 
 #undef SystemParametersInfoW
 #undef SetForegroundWindow
+#undef ShellExecuteExW
 
 BOOL PpcSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni)
 {
@@ -36,4 +37,10 @@ BOOL PpcSetForegroundWindow(HWND window)
     if (value & 1)
         EnumWindows(RaiseOwnedWindow, (LPARAM)real);
     return ok;
+}
+
+BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info)
+{
+    info->fMask |= SEE_MASK_FLAG_NO_UI;
+    return ShellExecuteExW(info);
 }

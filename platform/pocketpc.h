@@ -17,5 +17,11 @@ BOOL PpcSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
 BOOL PpcSetForegroundWindow(HWND window);
 #define SetForegroundWindow PpcSetForegroundWindow
 
+// The handheld's shell reports nothing when a program cannot be started; the desktop's would
+// put up an error box and wait for it.
+#include <shellapi.h>
+BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info);
+#define ShellExecuteExW PpcShellExecuteExW
+
 // Where the handheld keeps its own state (radio, device name); see handheld/README.md.
 #define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"

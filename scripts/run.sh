@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs Quillmark on a virtual handheld.
+#   scripts/run.sh [qvga|vga|landscape]
+# With a display (DISPLAY set, QM_HEADLESS unset) the handheld opens as a window of its size and
+# the program runs until you press Ctrl-C. Without one, the handheld runs on its own Xvfb: the
+# program is started with the log switched on, a screenshot is taken, and the log's and the
+# screenshot's paths are printed.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+profile=${1:-qvga}
+"$root/scripts/build.sh" >/dev/null
+. "$root/scripts/handheld"
+
+out=$root/build/run/$profile
+prefix=$out/prefix
+template=$(hh_template "$profile")
+[ -d "$prefix" ] && hh_stop_wine "$prefix"
+rm -rf "$out"
+mkdir -p "$out"
+hh_clone "$template" "$prefix"
+hh_install "$prefix" "$root/build/cross/bin"
+: >"$prefix/drive_c/quillmark.dgb" # the log's marker
+cleanup() { hh_stop_wine "$prefix"; hh_stop_display; }
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${QM_HEADLESS:-}" ]; then
+    echo "Quillmark runs on the $profile handheld; Ctrl-C ends it."
+    echo "Log: $prefix/drive_c/pendrova.txt"
+    cd "$prefix/drive_c"
+    WINEPREFIX=$prefix wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first
+    exit 0
+fi
+
+hh_start_display "$profile" "$out"
+cd "$prefix/drive_c"
+WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first \
+    >"$out/wine.log" 2>&1 &
+log=$prefix/drive_c/pendrova.txt
+for i in $(seq 300); do
+    grep -q 'WinMain SAC_Mouse' "$log" 2>/dev/null && break
+    sleep 0.1
+done
+sleep 1 # let the screen settle
+import -display "$HH_DISPLAY" -window root "$out/screen.png"
+grep -q 'WinMain SAC_Mouse' "$log" || { echo "Quillmark did not start; see $out/wine.log" >&2; exit 1; }
+echo "Quillmark started on the $profile handheld."
+echo "Log:        $log"
+echo "Screenshot: $out/screen.png"

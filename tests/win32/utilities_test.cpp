@@ -1,0 +1,114 @@
+// Paths, launching and display scaling, on the handheld's own screen and file system.
+#include "app/app_paths.h"
+#include "app/display.h"
+#include "app/launch.h"
+#include "app/log.h"
+#include "tests/support/wintest.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+
+using namespace wt;
+
+TEST(AppPaths, AppDirIsTheProgramsFolder)
+{
+    WCHAR module[MAX_PATH];
+    GetModuleFileNameW(NULL, module, MAX_PATH);
+    std::wstring dir = AppDir;
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(L'\\', dir.back());
+    EXPECT_EQ(std::wstring(module).rfind(L'\\') + 1, dir.size());
+    EXPECT_EQ(0, _wcsnicmp(module, dir.c_str(), dir.size()));
+}
+
+TEST(AppPaths, AppPathJoinsOrRefuses)
+{
+    EXPECT_STREQ(L"\\Apps\\help\\help.html#lnk4", AppPath(L"\\Apps\\", L"help", L"help.html#lnk4"));
+
+    // 1 + 4 + 1 + 253 characters and the terminator fill the 260 exactly.
+    std::wstring fits(253, L'f'), tooLong(254, L'f'), wayTooLong(1000, L'f');
+    EXPECT_EQ(259u, wcslen(AppPath(L"\\", L"Help", fits.c_str())));
+
+    RemoveFile(LOG_FILE);
+    LogEnabled = true;
+    EXPECT_STREQ(L"", AppPath(L"\\", L"Help", tooLong.c_str()));
+    EXPECT_STREQ(L"", AppPath(AppDir, wayTooLong.c_str(), wayTooLong.c_str()));
+    LogEnabled = false;
+    std::vector<std::string> messages = LogMessages();
+    ASSERT_EQ(2u, messages.size());
+    EXPECT_EQ(0u, messages[0].find("AppPath::error::too long: Help\\fff"));
+}
+
+namespace {
+
+std::vector<std::string> EventsAfter(size_t count)
+{
+    std::vector<std::string> lines;
+    WaitFor([&] {
+        lines.clear();
+        std::string text = ReadText(L"\\handheld-events.txt");
+        size_t start = 0, end;
+        while ((end = text.find('\n', start)) != std::string::npos) {
+            lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        return lines.size() >= count;
+    }, 10000);
+    return lines;
+}
+
+bool EndsWith(const std::string &s, const std::string &tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+TEST(Launch, StartsTheProgramWithItsParameters)
+{
+    RemoveFile(L"\\handheld-events.txt");
+    EXPECT_TRUE(LaunchProgram(L"\\windows\\iexplore.exe", L"\\Apps\\help\\help.html#lnk4"));
+    OpenBluetoothSettings();
+    std::vector<std::string> events = EventsAfter(2);
+    ASSERT_EQ(2u, events.size());
+    // The two may start in either order.
+    std::sort(events.begin(), events.end());
+    EXPECT_NE(std::string::npos, events[0].find("ctlpnl.exe")) << events[0];
+    EXPECT_TRUE(EndsWith(events[0], " cplmain.cpl,23,1")) << events[0];
+    EXPECT_NE(std::string::npos, events[1].find("iexplore.exe")) << events[1];
+    EXPECT_TRUE(EndsWith(events[1], " \\Apps\\help\\help.html#lnk4")) << events[1];
+}
+
+TEST(Launch, AMissingProgramStartsNothing)
+{
+    RemoveFile(L"\\handheld-events.txt");
+    EXPECT_FALSE(LaunchProgram(L"\\windows\\no-such-program.exe", L""));
+    EXPECT_FALSE(FileExists(L"\\handheld-events.txt"));
+}
+
+TEST(Display, ScreenAndScalingFollowTheProfile)
+{
+    struct Row { const char *profile; int width, height, dpi; } rows[] = {
+        {"qvga", 240, 320, 96},
+        {"vga", 480, 640, 192},
+    };
+    const Row *row = nullptr;
+    for (const Row &r : rows)
+        if (Profile() == r.profile)
+            row = &r;
+    ASSERT_TRUE(row) << Profile();
+
+    EXPECT_EQ(row->width, QueryScreenCaps(HORZRES));
+    EXPECT_EQ(row->height, QueryScreenCaps(VERTRES));
+    EXPECT_EQ(row->dpi, ScreenDpiX());
+    EXPECT_EQ(row->dpi, ScreenDpiY());
+
+    struct Scale { int v, at96, at192; } scales[] = {
+        {2, 2, 4}, {5, 5, 10}, {230, 230, 460}, {-1, -1, -2}, {0, 0, 0}, {-7, -7, -14},
+    };
+    for (const Scale &s : scales) {
+        int want = row->dpi == 96 ? s.at96 : s.at192;
+        EXPECT_EQ(want, DRAX(s.v)) << s.v;
+        EXPECT_EQ(want, DRAY(s.v)) << s.v;
+    }
+}
