@@ -86,3 +86,28 @@ TEST(Startup, WithoutTheMarkerNoLogAppears)
     }
     EXPECT_FALSE(FileExists(L"\\pendrova.txt"));
 }
+
+TEST(Resources, CarryTheIconAndTheHighResolutionMark)
+{
+    HMODULE program = LoadLibraryExW(ProgramPath, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(program);
+
+    HRSRC mark = FindResourceW(program, L"HI_RES_AWARE", L"CEUX");
+    ASSERT_TRUE(mark);
+    ASSERT_EQ(2u, SizeofResource(program, mark));
+    EXPECT_EQ(1, *(const WORD *)LockResource(LoadResource(program, mark)));
+
+    // The icon group holds its own picture for each size, none stretched from another.
+    HRSRC group = FindResourceW(program, MAKEINTRESOURCEW(101), RT_GROUP_ICON);
+    ASSERT_TRUE(group);
+    const BYTE *dir = (const BYTE *)LockResource(LoadResource(program, group));
+    WORD count = *(const WORD *)(dir + 4);
+    std::vector<int> sizes;
+    for (WORD i = 0; i < count; i++) // 14-byte entries after the 6-byte header; width 0 means 256
+        sizes.push_back(dir[6 + 14 * i] ? dir[6 + 14 * i] : 256);
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ((std::vector<int>{16, 32, 64}), sizes);
+    for (int size : {16, 32, 64})
+        EXPECT_TRUE(LoadImageW(program, MAKEINTRESOURCEW(101), IMAGE_ICON, size, size, 0)) << size;
+    FreeLibrary(program);
+}
