@@ -158,6 +158,16 @@ HWND Program::WaitForMainWindow(DWORD timeoutMs) const
     return found;
 }
 
+HWND Program::WaitUntilRunning() const
+{
+    HWND main = WaitForMainWindow();
+    if (main && FileExists(L"\\quillmark.dgb") &&
+        (WaitForLogMessage("WinMain SAC_Mouse: ").empty() ||
+         WaitForLogMessage("CursorThread thread running. Notify driver.").empty()))
+        return NULL;
+    return main;
+}
+
 DWORD Program::WaitExit(DWORD timeoutMs) const
 {
     if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)

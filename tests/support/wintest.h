@@ -44,6 +44,9 @@ public:
     DWORD Pid() const { return pid_; }
     HANDLE Process() const { return process_; }
     HWND WaitForMainWindow(DWORD timeoutMs = 10000) const;
+    // The main window once start-up is over (with the log on: the connection attempt logged and
+    // the cursor thread running); null when that does not come.
+    HWND WaitUntilRunning() const;
     // The exit code, or STILL_ACTIVE when it did not end within the time.
     DWORD WaitExit(DWORD timeoutMs = 10000) const;
     // The thread named by a handle value that the program logged.

@@ -23,9 +23,8 @@ TEST(Lifetime, ASecondStartShowsTheFirstAndEnds)
 {
     StartFreshLog(true);
     Program first;
-    HWND main = first.WaitForMainWindow();
+    HWND main = first.WaitUntilRunning();
     ASSERT_TRUE(main);
-    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: "));
     EXPECT_FALSE(IsWindowVisible(main));
 
     Program second(L"-first");
@@ -48,10 +47,8 @@ TEST(Lifetime, TheCursorThreadFollowsTheDriverMessages)
 {
     StartFreshLog(true);
     Program program;
-    ASSERT_TRUE(program.WaitForMainWindow());
+    ASSERT_TRUE(program.WaitUntilRunning());
     std::string started = WaitForLogMessage("CT-1 thread: ");
-    ASSERT_NE("", started);
-    ASSERT_NE("", WaitForLogMessage("CursorThread thread running."));
     DWORD thread = program.ThreadIdOfHandle((unsigned)strtoul(started.c_str() + 13, NULL, 16));
     ASSERT_NE(0u, thread);
 
@@ -84,9 +81,8 @@ TEST(Lifetime, ClosingTheWindowEndsTheProgram)
 {
     StartFreshLog(true);
     Program program;
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.WaitUntilRunning();
     ASSERT_TRUE(main);
-    ASSERT_NE("", WaitForLogMessage("CursorThread thread running."));
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, program.WaitExit());
