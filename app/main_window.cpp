@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "app/tray_icon.h"
 #include "pointer/cursor_state.h"
+#include "settings/settings_store.h"
 
 static AppObject *App; // the application object, for the window procedure
 
@@ -44,7 +45,9 @@ int CreateMainWindow(AppObject *app, HINSTANCE instance)
     if (!app->hwndMain)
         return -3;
 
-    // The settings controls and the loading of the stored settings go here (-4 when they fail).
+    // The settings controls come here with the settings page (-4 when they fail); the stored
+    // settings drive the mouse from the start, so they are loaded now, before the cursor thread.
+    LoadSettings();
 
     UpdateWindow(app->hwndMain);
     return 1;

@@ -3,6 +3,8 @@
 #undef SystemParametersInfoW
 #undef SetForegroundWindow
 #undef ShellExecuteExW
+#undef RegOpenKeyExW
+#undef RegCreateKeyExW
 
 BOOL PpcSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni)
 {
@@ -43,4 +45,21 @@ BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info)
 {
     info->fMask |= SEE_MASK_FLAG_NO_UI;
     return ShellExecuteExW(info);
+}
+
+static LPCWSTR DesktopKeyPath(LPCWSTR path)
+{
+    return path && path[0] == L'\\' ? path + 1 : path;
+}
+
+LSTATUS PpcRegOpenKeyExW(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    return RegOpenKeyExW(root, DesktopKeyPath(path), options, access, key);
+}
+
+LSTATUS PpcRegCreateKeyExW(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
+                           REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
+{
+    return RegCreateKeyExW(root, DesktopKeyPath(path), reserved, keyClass, options, access, security, key,
+                           disposition);
 }

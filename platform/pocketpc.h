@@ -23,5 +23,13 @@ BOOL PpcSetForegroundWindow(HWND window);
 BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info);
 #define ShellExecuteExW PpcShellExecuteExW
 
+// The handheld's registry paths start with a backslash ("\Software\..."), which the desktop
+// refuses: the stand-ins drop it before the call.
+LSTATUS PpcRegOpenKeyExW(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key);
+LSTATUS PpcRegCreateKeyExW(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
+                           REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition);
+#define RegOpenKeyExW PpcRegOpenKeyExW
+#define RegCreateKeyExW PpcRegCreateKeyExW
+
 // Where the handheld keeps its own state (radio, device name); see handheld/README.md.
 #define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"
