@@ -63,3 +63,10 @@ LSTATUS PpcRegCreateKeyExW(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyCl
     return RegCreateKeyExW(root, DesktopKeyPath(path), reserved, keyClass, options, access, security, key,
                            disposition);
 }
+
+BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, HDC source, int xSource,
+                         int ySource, int widthSource, int heightSource, COLORREF transparent)
+{
+    return TransparentBlt(destination, x, y, width, height, source, xSource, ySource, widthSource,
+                          heightSource, transparent);
+}

@@ -31,5 +31,10 @@ LSTATUS PpcRegCreateKeyExW(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyCl
 #define RegOpenKeyExW PpcRegOpenKeyExW
 #define RegCreateKeyExW PpcRegCreateKeyExW
 
+// TransparentImage: the desktop's TransparentBlt has the same stretch and key-colour meaning.
+BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, HDC source, int xSource,
+                         int ySource, int widthSource, int heightSource, COLORREF transparent);
+#define TransparentImage PpcTransparentImage
+
 // Where the handheld keeps its own state (radio, device name); see handheld/README.md.
 #define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"

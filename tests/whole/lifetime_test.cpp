@@ -94,3 +94,46 @@ TEST(Lifetime, ClosingTheWindowEndsTheProgram)
     std::vector<std::string> tail(messages.end() - 3, messages.end());
     EXPECT_EQ((std::vector<std::string>{"terminate app!", "sending wm_quit", destroyed}), tail);
 }
+
+TEST(Lifetime, MalformedSettingsNeitherStopTheProgramNorChange)
+{
+    const wchar_t *root = L"Software\\Dalvern\\Quillmark";
+    std::wstring huge(5000, L'p');
+    struct Value { const wchar_t *key, *name; DWORD type; const void *data; DWORD size; } values[] = {
+        {L"1", L"NumVal", REG_SZ, L"12", 6},
+        {L"2", L"NumVal", REG_DWORD, "\x07\x00", 2},
+        {L"3", L"Param", REG_SZ, huge.c_str(), (DWORD)(huge.size() * 2)}, // unterminated, far too long
+        {L"4", L"Param", REG_EXPAND_SZ, L"%x%", 8},
+        {L"Speed", L"NumVal", REG_BINARY, "\xff\xff\xff\xff\xff", 5},
+        {L"Cursor", L"NumVal", REG_DWORD, "\xe8\x03\x00\x00", 4}, // 1000: beyond the strip
+    };
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, root);
+    for (const Value &v : values) {
+        std::wstring key = std::wstring(root) + L"\\" + v.key;
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), v.name, v.type, v.data, v.size));
+    }
+    auto snapshot = [&] {
+        std::string all;
+        for (const Value &v : values) {
+            std::wstring key = std::wstring(root) + L"\\" + v.key;
+            BYTE data[12000];
+            DWORD type = 0, size = sizeof(data);
+            RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), v.name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
+            all += std::to_string(type) + ":" + std::string((char *)data, size) + "|";
+        }
+        return all;
+    };
+    std::string before = snapshot();
+
+    StartFreshLog(true);
+    Program program;
+    ASSERT_TRUE(program.WaitUntilRunning());
+    DWORD thread = program.ThreadIdOfHandle(
+        (unsigned)strtoul(WaitForLogMessage("CT-1 thread: ").c_str() + 13, NULL, 16));
+    PostThreadMessageW(thread, RegisterWindowMessageW(DRIVER_MSG_CURSOR), 1, 0);
+    PostThreadMessageW(thread, RegisterWindowMessageW(DRIVER_MSG_DATA), 0x05050000, 0);
+    ASSERT_NE("", WaitForLogMessage("WM_MOUSEDATA"));
+    EXPECT_EQ(STILL_ACTIVE, program.WaitExit(200));
+    EXPECT_EQ(before, snapshot());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, root);
+}
