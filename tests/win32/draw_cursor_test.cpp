@@ -306,6 +306,12 @@ TEST_F(DrawCursorTest, TheStoredCursorSelectsTheImage)
     // Values the settings window never stores draw the first image, never beyond the strip.
     for (LONG bad : {-1L, 16L, 1000L, LONG(0x80000000)})
         EXPECT_EQ(cells[0], drawn(bad)) << bad;
+
+    // A choice stored in the registry is the one drawn once the settings are loaded.
+    ASSERT_EQ(1, SaveSlot(SLOT_CURSOR, 13, L"", L""));
+    LoadSettings();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Dalvern\\Quillmark");
+    EXPECT_EQ(cells[13], drawn(SettingTable[SLOT_CURSOR].NumVal));
 }
 
 TEST_F(DrawCursorTest, ManyMovesHoldNoDrawingObjects)
