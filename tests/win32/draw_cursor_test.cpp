@@ -61,7 +61,8 @@ Shot TakeShot()
     HGDIOBJ old = SelectObject(memory, dib);
     BitBlt(memory, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
     GdiFlush();
-    memcpy(shot.pixels.data(), bits, shot.pixels.size() * 4);
+    if (bits) // none when the process has run out of drawing objects: the shot stays black
+        memcpy(shot.pixels.data(), bits, shot.pixels.size() * 4);
     SelectObject(memory, old);
     DeleteObject(dib);
     DeleteDC(memory);
