@@ -11,6 +11,14 @@ int QueryScreenCaps(int index)
     return value;
 }
 
+void ReadScreenSize(int *width, int *height)
+{
+    HDC screen = GetDC(NULL);
+    *width = GetDeviceCaps(screen, HORZRES);
+    *height = GetDeviceCaps(screen, VERTRES);
+    ReleaseDC(NULL, screen);
+}
+
 // Queried once per process and axis, never refreshed.
 static int DpiX, DpiY;
 static bool DpiXKnown, DpiYKnown;

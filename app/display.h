@@ -4,6 +4,8 @@
 
 // GetDeviceCaps(index) of the whole screen, or -1 when no screen context can be had.
 int QueryScreenCaps(int index);
+// The screen's width and height in pixels.
+void ReadScreenSize(int *width, int *height);
 int ScreenDpiX();
 int ScreenDpiY();
 int DRAX(int v);

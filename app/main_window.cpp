@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "app/app_paths.h"
+#include "app/display.h"
 #include "app/launch.h"
 #include "app/log.h"
 #include "app/tray_icon.h"
@@ -64,14 +65,6 @@ static void StopCursorThread()
         TerminateThread(CursorThreadHandle, 0);
 }
 
-static void UpdateScreenSize()
-{
-    HDC screen = GetDC(NULL);
-    CursorState.cxScreen = GetDeviceCaps(screen, HORZRES);
-    CursorState.cyScreen = GetDeviceCaps(screen, VERTRES);
-    ReleaseDC(NULL, screen);
-}
-
 LRESULT CALLBACK Main(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -101,7 +94,7 @@ LRESULT CALLBACK Main(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
 
     case WM_SETTINGCHANGE:
-        UpdateScreenSize();
+        ReadScreenSize(&CursorState.cxScreen, &CursorState.cyScreen);
         LogPrintf(L"Main::WM_SETTINGCHANGE::Screen size: %dx%d", CursorState.cxScreen,
                   CursorState.cyScreen);
         return 1;

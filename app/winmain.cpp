@@ -30,10 +30,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, 
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     LogPrintf(L"main thread: %X", GetCurrentThreadId());
 
-    HDC screen = GetDC(NULL);
-    CursorState.cxScreen = GetDeviceCaps(screen, HORZRES);
-    CursorState.cyScreen = GetDeviceCaps(screen, VERTRES);
-    ReleaseDC(NULL, screen);
+    ReadScreenSize(&CursorState.cxScreen, &CursorState.cyScreen);
     LogPrintf(L"Screen size: %dx%d - DRAX(2)=%d,DRAY(2)=%d", CursorState.cxScreen,
               CursorState.cyScreen, DRAX(2), DRAY(2));
 
