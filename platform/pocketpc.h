@@ -38,3 +38,6 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
 
 // Where the handheld keeps its own state (radio, device name); see handheld/README.md.
 #define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"
+
+#include "platform/seams.h"
+#include "platform/device.h"
