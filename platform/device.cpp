@@ -46,8 +46,8 @@ LONG PpcChangeDisplaySettingsExW(LPCWSTR device, DEVMODEW *mode, HWND window, DW
     WCHAR line[80];
     wsprintfW(line, L"ChangeDisplaySettingsEx orientation %u", (unsigned)next);
     AppendHandheldEvent(line);
-    // Posted, not sent: a window that does not answer must not hold up the caller.
-    PostMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0);
+    // A window that does not answer holds up the caller for a moment at most.
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, NULL);
     return DISP_CHANGE_SUCCESSFUL;
 }
 

@@ -115,18 +115,24 @@ void StartFreshLog(bool enabled)
         RemoveFile(L"\\quillmark.dgb");
 }
 
-Program::Program(const wchar_t *arguments)
+static bool StartProcess(const wchar_t *path, const wchar_t *arguments, HANDLE *process, DWORD *pid)
 {
-    std::wstring line = std::wstring(L"\"") + ProgramPath + L"\"";
+    std::wstring line = std::wstring(L"\"") + path + L"\"";
     if (arguments && *arguments)
         line += std::wstring(L" ") + arguments;
     STARTUPINFOW si = {sizeof(si)};
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessW(ProgramPath, &line[0], NULL, NULL, FALSE, 0, NULL, L"C:\\", &si, &pi)) {
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
-        pid_ = pi.dwProcessId;
-    }
+    if (!CreateProcessW(path, &line[0], NULL, NULL, FALSE, 0, NULL, L"C:\\", &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    *process = pi.hProcess;
+    *pid = pi.dwProcessId;
+    return true;
+}
+
+Program::Program(const wchar_t *arguments)
+{
+    StartProcess(ProgramPath, arguments, &process_, &pid_);
 }
 
 Program::~Program()
@@ -202,6 +208,46 @@ std::string WaitForLogMessage(const std::string &prefix, DWORD timeoutMs)
         return false;
     }, timeoutMs);
     return found;
+}
+
+HandheldProgram::HandheldProgram(const wchar_t *path, const wchar_t *arguments)
+{
+    // Its windows exist and it has done its own activation once it waits for input.
+    if (StartProcess(path, arguments, &process_, &pid_))
+        WaitForInputIdle(process_, 10000);
+}
+
+HandheldProgram::~HandheldProgram()
+{
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+}
+
+HWND WaitForWindow(const wchar_t *className, const wchar_t *title, DWORD timeoutMs)
+{
+    HWND found = NULL;
+    WaitFor([&] { return (found = FindWindowW(className, title)) != NULL; }, timeoutMs);
+    return found;
+}
+
+std::vector<std::string> WaitForEvents(size_t count, DWORD timeoutMs)
+{
+    std::vector<std::string> lines;
+    WaitFor([&] {
+        lines.clear();
+        std::string text = ReadText(L"\\handheld-events.txt");
+        size_t start = 0, end;
+        while ((end = text.find('\n', start)) != std::string::npos) {
+            lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        return lines.size() >= count;
+    }, timeoutMs);
+    return lines;
 }
 
 std::string Profile()

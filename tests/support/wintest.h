@@ -63,6 +63,30 @@ HWND FindMainWindow();
 // Waits until the log holds a message starting with prefix; returns the message or "".
 std::string WaitForLogMessage(const std::string &prefix, DWORD timeoutMs = 10000);
 
+// One of the handheld's own programs (\windows\shell32.exe, \windows\notes.exe), started with its
+// working directory on C: and ended when the test is done with it. It is ready, its windows made,
+// once the constructor returns.
+class HandheldProgram {
+public:
+    HandheldProgram(const wchar_t *path, const wchar_t *arguments = L"");
+    ~HandheldProgram();
+    HandheldProgram(const HandheldProgram &) = delete;
+    HandheldProgram &operator=(const HandheldProgram &) = delete;
+    DWORD Pid() const { return pid_; }
+    HANDLE Process() const { return process_; }
+
+private:
+    HANDLE process_ = NULL;
+    DWORD pid_ = 0;
+};
+
+// A top-level window by class and title (either may be null), once it exists; null if it never
+// does.
+HWND WaitForWindow(const wchar_t *className, const wchar_t *title, DWORD timeoutMs = 10000);
+
+// The lines of the handheld's event record "\handheld-events.txt", once it holds at least count.
+std::vector<std::string> WaitForEvents(size_t count, DWORD timeoutMs = 10000);
+
 // The handheld's screen profile this test runs on ("qvga" unless set).
 std::string Profile();
 

@@ -41,22 +41,6 @@ TEST(AppPaths, AppPathJoinsOrRefuses)
 
 namespace {
 
-std::vector<std::string> EventsAfter(size_t count)
-{
-    std::vector<std::string> lines;
-    WaitFor([&] {
-        lines.clear();
-        std::string text = ReadText(L"\\handheld-events.txt");
-        size_t start = 0, end;
-        while ((end = text.find('\n', start)) != std::string::npos) {
-            lines.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-        return lines.size() >= count;
-    }, 10000);
-    return lines;
-}
-
 bool EndsWith(const std::string &s, const std::string &tail)
 {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -69,7 +53,7 @@ TEST(Launch, StartsTheProgramWithItsParameters)
     RemoveFile(L"\\handheld-events.txt");
     EXPECT_TRUE(LaunchProgram(L"\\windows\\iexplore.exe", L"\\Apps\\help\\help.html#lnk4"));
     OpenBluetoothSettings();
-    std::vector<std::string> events = EventsAfter(2);
+    std::vector<std::string> events = WaitForEvents(2);
     ASSERT_EQ(2u, events.size());
     // The two may start in either order.
     std::sort(events.begin(), events.end());
