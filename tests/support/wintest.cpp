@@ -194,6 +194,15 @@ DWORD Program::ThreadIdOfHandle(unsigned handleValue) const
     return id;
 }
 
+DWORD Program::CursorThreadId() const
+{
+    const std::string prefix = "CT-1 thread: ";
+    std::string started = WaitForLogMessage(prefix);
+    if (started.empty())
+        return 0;
+    return ThreadIdOfHandle((unsigned)strtoul(started.c_str() + prefix.size(), NULL, 16));
+}
+
 HWND FindMainWindow() { return FindWindowW(L"DALVERN.Quillmark", L"Quillmark"); }
 
 std::string WaitForLogMessage(const std::string &prefix, DWORD timeoutMs)

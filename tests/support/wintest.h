@@ -51,6 +51,9 @@ public:
     DWORD WaitExit(DWORD timeoutMs = 10000) const;
     // The thread named by a handle value that the program logged.
     DWORD ThreadIdOfHandle(unsigned handleValue) const;
+    // The cursor thread, from the handle the program logged when it started it (log on); 0 when
+    // that does not come.
+    DWORD CursorThreadId() const;
 
 private:
     HANDLE process_ = NULL;

@@ -48,8 +48,7 @@ TEST(Lifetime, TheCursorThreadFollowsTheDriverMessages)
     StartFreshLog(true);
     Program program;
     ASSERT_TRUE(program.WaitUntilRunning());
-    std::string started = WaitForLogMessage("CT-1 thread: ");
-    DWORD thread = program.ThreadIdOfHandle((unsigned)strtoul(started.c_str() + 13, NULL, 16));
+    DWORD thread = program.CursorThreadId();
     ASSERT_NE(0u, thread);
 
     UINT data = RegisterWindowMessageW(DRIVER_MSG_DATA);
@@ -68,11 +67,11 @@ TEST(Lifetime, TheCursorThreadFollowsTheDriverMessages)
     std::vector<std::string> want = LogMessages();
     for (const Step &s : steps) {
         ASSERT_TRUE(PostThreadMessageW(thread, s.message, s.wParam, 0));
-        if (s.logged)
-            want.push_back(s.logged);
         // A dropped report shows as nothing at all before the next step's line.
-        if (s.logged)
+        if (s.logged) {
+            want.push_back(s.logged);
             ASSERT_TRUE(WaitFor([&] { return LogMessages().size() >= want.size(); })) << s.logged;
+        }
     }
     EXPECT_EQ(want, LogMessages());
 }
@@ -128,8 +127,7 @@ TEST(Lifetime, MalformedSettingsNeitherStopTheProgramNorChange)
     StartFreshLog(true);
     Program program;
     ASSERT_TRUE(program.WaitUntilRunning());
-    DWORD thread = program.ThreadIdOfHandle(
-        (unsigned)strtoul(WaitForLogMessage("CT-1 thread: ").c_str() + 13, NULL, 16));
+    DWORD thread = program.CursorThreadId();
     PostThreadMessageW(thread, RegisterWindowMessageW(DRIVER_MSG_CURSOR), 1, 0);
     PostThreadMessageW(thread, RegisterWindowMessageW(DRIVER_MSG_DATA), 0x05050000, 0);
     ASSERT_NE("", WaitForLogMessage("WM_MOUSEDATA"));
