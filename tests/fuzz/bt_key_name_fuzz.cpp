@@ -1,5 +1,5 @@
 // Device key names: the parser against a plain model of the rule, and addresses written out as
-// key names (any case, leading spaces, trailing text) read back.
+// key names (any case, any leading run, any follower and trailing text) read back or refused.
 #include "link/bt_rules.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -57,22 +57,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(got == untouched);
     }
 
-    // 2. An address from the input's first six bytes written as a key name, read back.
-    if (size >= 8) {
+    // 2. An address from the input's first six bytes written as a key name, in the case the next
+    // byte picks, after a run of one leading unit and before one following unit and more text, all
+    // picked by the input: it reads back exactly when the lead is a space and the follower a space
+    // or the end.
+    if (size >= 12) {
         uint64_t address = 0;
         for (int i = 0; i < 6; i++)
             address = address << 8 | data[i];
+        char16_t lead = (char16_t)(data[8] | data[9] << 8), follow = (char16_t)(data[10] | data[11] << 8);
+        int leads = data[7] % 4;
         const char *digits = "0123456789abcdef0123456789ABCDEF";
-        std::u16string key(data[7] % 4, u' ');
+        std::u16string key(leads, lead);
         for (int i = 11; i >= 0; i--) {
             int upper = (data[6] >> (i % 8)) & 1;
             key += (char16_t)digits[((address >> (i * 4)) & 0xF) + upper * 16];
         }
-        if (data[7] & 4) // a space and whatever follows it
-            key += u' ' + name;
+        if (follow)
+            key += follow + name;
+        bool readable = (leads == 0 || lead == u' ') && (follow == 0 || follow == u' ');
         uint64_t back = untouched;
-        FUZZ_CHECK(Parse(key, &back));
-        FUZZ_CHECK(back == address);
+        FUZZ_CHECK(Parse(key, &back) == readable);
+        FUZZ_CHECK(back == (readable ? address : untouched));
     }
     return 0;
 }
