@@ -6,4 +6,5 @@ scripts/build.sh >/dev/null
 for profile in qvga vga; do
     echo "== $profile"
     QM_PROFILE=$profile scripts/wine-run build/cross/bin/draw_cursor_bench.exe
+    QM_PROFILE=$profile scripts/wine-run build/cross/bin/report_bench.exe
 done

@@ -1,0 +1,86 @@
+// 100,000 random mouse reports through the real translation and the real drawing: the cursor
+// stays on the screen, every event's absolute coordinates stay in range, each report gives one
+// event or one whole sequence, and no drawing object is left behind.
+#include "pointer/actions.h"
+#include "pointer/cursor_state.h"
+#include "settings/settings_store.h"
+#include "tests/support/wintest.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace wt;
+
+namespace {
+
+struct Tally {
+    int events, pauses, outOfRange, wheelEvents;
+    DWORD pausedMs;
+} Seen;
+
+void WINAPI CountMouse(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra)
+{
+    Seen.events++;
+    if (!(flags & MOUSEEVENTF_ABSOLUTE) || dx > 65535 || dy > 65535 || extra)
+        Seen.outOfRange++;
+    if (flags & MOUSEEVENTF_WHEEL)
+        Seen.wheelEvents++;
+}
+void WINAPI NoKeys(BYTE, BYTE, DWORD, ULONG_PTR) { Seen.outOfRange++; } // no key action is assigned
+void WINAPI CountPause(DWORD ms)
+{
+    Seen.pauses++;
+    Seen.pausedMs += ms;
+}
+
+} // namespace
+
+TEST(ReportSoak, HundredThousandRandomReports)
+{
+    HMODULE program = LoadLibraryExW(ProgramPath, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(program);
+    CursorState.hbmStrip = (HBITMAP)LoadImageW(program, MAKEINTRESOURCEW(141), IMAGE_BITMAP, 0, 0, 0);
+    ASSERT_TRUE(CursorState.hbmStrip);
+    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    CursorState.x = CursorState.y = 0;
+    PpcSeams = {CountMouse, NoKeys, CountPause};
+
+    // Only actions that shape pointer input, and values beyond the table, which do nothing.
+    const LONG actions[] = {ACTION_LEFT_CLICK, ACTION_MIDDLE_CLICK, ACTION_RIGHT_CLICK, ACTION_DOUBLE_CLICK,
+                            ACTION_SCROLL_UP,  ACTION_SCROLL_DOWN,  ACTION_TAP_AND_HOLD, -1, 17, 1000};
+    std::mt19937 random(20261210);
+    DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    int wrong = 0;
+    for (int i = 0; i < 100000; i++) {
+        if (i % 1000 == 0) {
+            for (int slot = SLOT_LEFT_BUTTON; slot <= SLOT_WHEEL_DOWN; slot++)
+                SettingTable[slot].NumVal = actions[random() % ARRAYSIZE(actions)];
+            SettingTable[SLOT_SPEED].NumVal = (LONG)(random() % 14) - 2; // -2 to 11, the odd ones too
+        }
+        WPARAM wParam = random();
+        LPARAM lParam = random() & 0x7F;
+        Tally before = Seen;
+        ProcessMouseData(&CursorState, wParam, lParam);
+
+        int events = Seen.events - before.events, pauses = Seen.pauses - before.pauses;
+        DWORD paused = Seen.pausedMs - before.pausedMs;
+        bool one = events == 1 && pauses == 0;
+        bool doubleClick = events == 4 && pauses == 3 && paused == 200;
+        bool hold = events == 2 && pauses == 1 && paused == 1000;
+        if (!(one || doubleClick || hold) || CursorState.x < 0 || CursorState.x > CursorState.cxScreen ||
+            CursorState.y < 0 || CursorState.y > CursorState.cyScreen) {
+            if (++wrong <= 5)
+                ADD_FAILURE() << "report " << i << " (" << std::hex << wParam << ", " << lParam << std::dec
+                              << "): " << events << " events, " << pauses << " pauses, at " << CursorState.x
+                              << "," << CursorState.y;
+        }
+    }
+    DrawCursor(&CursorState, 0);
+    PpcSeams = PpcSystemSeams;
+
+    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0, Seen.outOfRange);
+    EXPECT_GT(Seen.wheelEvents, 1000) << "the random reports reached the scroll actions";
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore + 2);
+}
