@@ -28,12 +28,14 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${QM_HEADLESS:-}" ]; then
     echo "Quillmark runs on the $profile handheld; Ctrl-C ends it."
     echo "Log: $prefix/drive_c/pendrova.txt"
     cd "$prefix/drive_c"
+    WINEPREFIX=$prefix wine "C:\\windows\\shell32.exe" >/dev/null 2>&1 & # the handheld's shell
     WINEPREFIX=$prefix wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first
     exit 0
 fi
 
 hh_start_display "$profile" "$out"
 cd "$prefix/drive_c"
+WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\windows\\shell32.exe" >"$out/shell.log" 2>&1 &
 WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first \
     >"$out/wine.log" 2>&1 &
 log=$prefix/drive_c/pendrova.txt

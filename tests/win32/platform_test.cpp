@@ -72,3 +72,66 @@ TEST(Foreground, TheLowBitBringsOwnedWindowsAlong)
     DestroyWindow(owned);
     DestroyWindow(owner);
 }
+
+namespace {
+
+std::vector<POINT> Taps;
+
+LRESULT CALLBACK TapTarget(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN)
+        Taps.push_back({(short)LOWORD(lParam), (short)HIWORD(lParam)});
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(Input, AnAbsoluteTapLandsAtItsCoordinates)
+{
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = TapTarget;
+    wc.lpszClassName = L"TapTarget";
+    RegisterClassW(&wc);
+    HWND target = CreateWindowExW(0, L"TapTarget", L"", WS_POPUP | WS_VISIBLE, 0, 0, cx, cy, NULL, NULL, NULL, NULL);
+    SetForegroundWindow(target);
+
+    // The pointer is elsewhere; a tap without the move flag still lands where it says.
+    SetCursorPos(10, 10);
+    int x = cx / 2, y = cy / 2;
+    PpcSeams.MouseEvent(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, x * 65535 / cx, y * 65535 / cy, 0, 0);
+    PpcSeams.MouseEvent(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, x * 65535 / cx, y * 65535 / cy, 0, 0);
+    ASSERT_TRUE(WaitFor([&] {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        return !Taps.empty();
+    }));
+    EXPECT_LE(abs(Taps[0].x - x), 1) << Taps[0].x;
+    EXPECT_LE(abs(Taps[0].y - y), 1) << Taps[0].y;
+    DestroyWindow(target);
+}
+
+TEST(KernelIo, OnlyTheResetIsKnown)
+{
+    RemoveFile(L"\\handheld-events.txt");
+    DWORD returned = 7;
+    EXPECT_FALSE(KernelIoControl(0x01010000, NULL, 0, NULL, 0, &returned));
+    EXPECT_EQ((DWORD)ERROR_NOT_SUPPORTED, GetLastError());
+    EXPECT_EQ(0u, returned);
+    EXPECT_FALSE(FileExists(L"\\handheld-events.txt"));
+    EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, NULL, 0, NULL, 0, NULL));
+    EXPECT_EQ(std::vector<std::string>{"KernelIoControl IOCTL_HAL_REBOOT"}, WaitForEvents(1));
+}
+
+TEST(Display, RequestsWithoutOrientationAreTheDesktops)
+{
+    DEVMODEW mode = {};
+    mode.dmSize = sizeof(mode);
+    ASSERT_TRUE(EnumDisplaySettingsW(NULL, ENUM_CURRENT_SETTINGS, &mode));
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    EXPECT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsExW(NULL, &mode, NULL, CDS_TEST, NULL));
+    mode.dmFields = DM_DISPLAYORIENTATION;
+    mode.dmDisplayOrientation = 3; // no handheld orientation
+    EXPECT_EQ(DISP_CHANGE_BADMODE, ChangeDisplaySettingsExW(NULL, &mode, NULL, 0, NULL));
+}
