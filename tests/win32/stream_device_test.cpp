@@ -80,12 +80,17 @@ TEST(DeviceManager, FailsWithoutTheKeyOrTheProgram)
     DWORD number = 1;
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, DRIVER_INSTANCE_KEY, L"Dll", REG_DWORD, &number, sizeof(number));
     EXPECT_EQ(NULL, ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, NULL));
-    // The profile's key with the program taken away.
+    // The profile's key with the program taken away, even while a driver runs.
     RestoreDll();
-    ASSERT_TRUE(MoveFileW(InstalledDriver, L"C:\\windows\\hid_driver.away"));
-    EXPECT_EQ(NULL, ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, (LPVOID)DRIVER_CLASS_KEY));
-    ASSERT_TRUE(MoveFileW(L"C:\\windows\\hid_driver.away", InstalledDriver));
-    EXPECT_FALSE(DeviceOpens());
+    for (bool running : {false, true}) {
+        if (running)
+            ASSERT_TRUE(StartDriver());
+        ASSERT_TRUE(MoveFileW(InstalledDriver, L"C:\\windows\\hid_driver.away"));
+        EXPECT_EQ(NULL, ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, (LPVOID)DRIVER_CLASS_KEY)) << running;
+        ASSERT_TRUE(MoveFileW(L"C:\\windows\\hid_driver.away", InstalledDriver));
+        EXPECT_EQ(running, DeviceOpens());
+    }
+    StopDriver();
 }
 
 TEST(DeviceManager, StartsTheDriverOnceAndItsDeviceOpensAfter)
