@@ -83,8 +83,9 @@ TEST(DeviceManager, FailsWithoutTheKeyOrTheProgram)
     // The profile's key with the program taken away, even while a driver runs.
     RestoreDll();
     for (bool running : {false, true}) {
-        if (running)
+        if (running) {
             ASSERT_TRUE(StartDriver());
+        }
         ASSERT_TRUE(MoveFileW(InstalledDriver, L"C:\\windows\\hid_driver.away"));
         EXPECT_EQ(NULL, ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, (LPVOID)DRIVER_CLASS_KEY)) << running;
         ASSERT_TRUE(MoveFileW(L"C:\\windows\\hid_driver.away", InstalledDriver));
