@@ -6,6 +6,7 @@
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 #include <winioctl.h>
 
 using namespace wt;
@@ -55,6 +56,17 @@ std::vector<DriverMessage> MessagesOfOneReport(const Receiver &receiver)
     CloseHandle(feed);
     receiver.WaitForCount(3, 10000);
     return receiver.Messages();
+}
+
+int RunningDrivers()
+{
+    int n = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        n += _wcsicmp(entry.szExeFile, L"hid_driver.exe") == 0;
+    CloseHandle(snapshot);
+    return n;
 }
 
 } // namespace
@@ -121,6 +133,28 @@ TEST(DeviceManager, StartsTheDriverOnceAndItsDeviceOpensAfter)
         CloseHandle(driver);
     }
     RestoreDll();
+}
+
+TEST(DeviceManager, TwoStartsAtOnceGiveOneDriver)
+{
+    for (int round = 0; round < 3; round++) {
+        StopDriver();
+        HANDLE devices[2] = {};
+        HANDLE starters[2];
+        for (HANDLE &device : devices)
+            starters[&device - devices] = CreateThread(NULL, 0, [](LPVOID p) -> DWORD {
+                *(HANDLE *)p = ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, (LPVOID)DRIVER_CLASS_KEY);
+                return 0;
+            }, &device, 0, NULL);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, starters, TRUE, 30000));
+        ASSERT_TRUE(devices[0] && devices[1]) << round;
+        EXPECT_EQ(GetProcessId(devices[0]), GetProcessId(devices[1])) << round;
+        EXPECT_TRUE(WaitFor([] { return RunningDrivers() == 1; })) << RunningDrivers();
+        for (int i = 0; i < 2; i++) {
+            CloseHandle(starters[i]);
+            CloseHandle(devices[i]);
+        }
+    }
 }
 
 TEST(StreamDevice, OtherNamesAndHandlesAreTheSystems)
