@@ -41,3 +41,19 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
 
 #include "platform/seams.h"
 #include "platform/device.h"
+// Bluetooth utility library: the radio's mode (0 off, 1 on and connectable, 2 on and
+// discoverable); 0 on success. The handheld keeps it as "Mode" under PPC_HANDHELD_KEY.
+int PpcBthGetMode(DWORD *mode);
+#define BthGetMode PpcBthGetMode
+
+// The device manager and the stream device "BHI0:" of the HID driver. The driver stand-in is a
+// process of its own (handheld/hid_driver.exe) reached over a named pipe, so the device key's
+// "Dll" names that program; see platform/stream_device.cpp.
+HANDLE PpcActivateDeviceEx(LPCWSTR deviceKey, LPCVOID regEntries, DWORD count, LPVOID startParam);
+#define ActivateDeviceEx PpcActivateDeviceEx
+HANDLE PpcCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD creation,
+                      DWORD flags, HANDLE templateFile);
+#define CreateFileW PpcCreateFileW
+BOOL PpcDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                        LPDWORD returned, LPOVERLAPPED overlapped);
+#define DeviceIoControl PpcDeviceIoControl

@@ -134,4 +134,31 @@ TEST(Display, RequestsWithoutOrientationAreTheDesktops)
     mode.dmFields = DM_DISPLAYORIENTATION;
     mode.dmDisplayOrientation = 3; // no handheld orientation
     EXPECT_EQ(DISP_CHANGE_BADMODE, ChangeDisplaySettingsExW(NULL, &mode, NULL, 0, NULL));
+TEST(Radio, ReportsTheRadioAndFailsWithoutIt)
+{
+    struct Case { DWORD type; DWORD stored; bool present; int ok; DWORD want; } cases[] = {
+        {REG_DWORD, 0, true, 1, 0}, // off
+        {REG_DWORD, 1, true, 1, 1}, // on, connectable
+        {REG_DWORD, 2, true, 1, 2}, // on, discoverable
+        {REG_DWORD, 0, false, 0, 0}, // no value: the query fails
+        {REG_SZ, 0, true, 0, 0},    // not a number: the query fails
+    };
+    for (const Case &c : cases) {
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"Mode");
+        if (c.present && c.type == REG_DWORD)
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"Mode", REG_DWORD, &c.stored, sizeof(c.stored));
+        else if (c.present)
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"Mode", REG_SZ, L"1", 2 * sizeof(WCHAR));
+        DWORD mode = 77;
+        int result = BthGetMode(&mode);
+        if (c.ok) {
+            EXPECT_EQ(0, result) << c.stored;
+            EXPECT_EQ(c.want, mode);
+        } else {
+            EXPECT_NE(0, result) << "type " << c.type << " present " << c.present;
+        }
+    }
+    EXPECT_NE(0, BthGetMode(nullptr));
+    DWORD on = 1;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"Mode", REG_DWORD, &on, sizeof(on));
 }

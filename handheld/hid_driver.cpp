@@ -1,0 +1,16 @@
+// Stands in for the handheld's Bluetooth HID driver: serves the stream device "BHI0:", learns
+// the receiving thread from control code 15 and posts it one data message per mouse report that
+// arrives on the report feed (see README.md). Started by the device manager (ActivateDeviceEx);
+// runs until the handheld ends.
+#include "handheld/driver_link.h"
+#include "handheld/driver_servers.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show)
+{
+    LinkInit();
+    // The feed first: once the device opens, a feeder finds the feed there too.
+    if (!StartFeedServers() || !StartControlServer())
+        return 0; // another driver serves the device already
+    for (;;)
+        Sleep(INFINITE);
+}

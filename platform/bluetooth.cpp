@@ -1,0 +1,15 @@
+// The Bluetooth utility library's radio query, over the handheld's own state.
+#include "platform/pocketpc.h"
+
+int PpcBthGetMode(DWORD *mode)
+{
+    if (!mode)
+        return ERROR_INVALID_PARAMETER;
+    DWORD value = 0, size = sizeof(value);
+    LSTATUS rc = RegGetValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"Mode", RRF_RT_REG_DWORD, NULL, &value,
+                              &size);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    *mode = value;
+    return 0;
+}
