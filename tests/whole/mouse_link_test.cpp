@@ -1,35 +1,148 @@
-// The real program's cursor thread fed by the HID driver stand-in: reports played into the feed
-// reach the program as its own driver messages.
+// The whole mouse link on a handheld with its radio on and a mouse paired: the program started
+// with "-first" connects, and the feeder's reports, through the HID driver stand-in, show the
+// cursor, move the real pointer and click in a window; the feed's end hides the cursor.
 #include "tests/support/driver_support.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <stdlib.h>
 
 using namespace wt;
 
-TEST(MouseLink, TheProgramsCursorThreadFollowsTheFeed)
+namespace {
+
+const COLORREF Background = RGB(0x40, 0x40, 0xC0);
+std::vector<POINT> Clicks;
+
+LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN)
+        Clicks.push_back({(short)LOWORD(lParam), (short)HIWORD(lParam)});
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs = 15000)
+{
+    return WaitFor([&] {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        return done();
+    }, timeoutMs);
+}
+
+int Foreign(int x, int y, int size)
+{
+    HDC screen = GetDC(NULL);
+    int n = 0;
+    for (int j = y; j < y + size; j++)
+        for (int i = x; i < x + size; i++)
+            n += GetPixel(screen, i, j) != Background;
+    ReleaseDC(NULL, screen);
+    return n;
+}
+
+size_t Count(const std::vector<std::string> &log, const std::string &line)
+{
+    return std::count(log.begin(), log.end(), line);
+}
+
+} // namespace
+
+TEST(MouseLink, AStartedProgramConnectsAndTheFeedDrivesThePointer)
+{
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = TargetProc;
+    wc.hbrBackground = CreateSolidBrush(Background);
+    wc.lpszClassName = L"FeedTarget";
+    RegisterClassW(&wc);
+    HWND target = CreateWindowExW(0, L"FeedTarget", L"", WS_POPUP | WS_VISIBLE, 0, 0, width, height, NULL, NULL,
+                                  NULL, NULL);
+    SetForegroundWindow(target);
+    UpdateWindow(target);
+
+    StartFreshLog(true);
+    Program program(L"-first");
+    ASSERT_TRUE(program.WaitUntilRunning());
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1"));
+    ASSERT_NE(0u, DriverProcessId()) << "the program started the driver";
+    PumpUntil([&] { return GetForegroundWindow() == target || SetForegroundWindow(target); }, 5000);
+
+    // At the default speed (0.5X) two reports of 40, 60 counts move the cursor to 40, 60; then
+    // a left click. The feeder holds the link up for a second afterwards.
+    WriteText(L"\\walk.feed", "report 0 40 60 0\nreport 0 40 60 0\npause 300\nreport 1 0 0 0\nreport 0 0 0 0\n"
+                              "pause 1000\n");
+    HandheldProgram feeder(L"C:\\windows\\feeder.exe", L"\\walk.feed");
+    ASSERT_TRUE(PumpUntil([&] { return !Clicks.empty(); })) << "the click reached the window";
+    EXPECT_LE(abs(Clicks[0].x - 40), 1) << Clicks[0].x;
+    EXPECT_LE(abs(Clicks[0].y - 60), 1) << Clicks[0].y;
+    POINT p;
+    GetCursorPos(&p);
+    EXPECT_LE(abs(p.x - 40) + abs(p.y - 60), 2) << p.x << "," << p.y;
+    EXPECT_GT(Foreign(40, 60, 8), 0) << "the cursor is drawn where the pointer is";
+
+    // The feeder ends: the link goes down, and the cursor with it.
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(feeder.Process(), 15000));
+    DWORD code = 99;
+    GetExitCodeProcess(feeder.Process(), &code);
+    EXPECT_EQ(0u, code);
+    ASSERT_NE("", WaitForLogMessage("WM_MOUSECUR: bShowCursor=1/0"));
+    std::vector<std::string> log = LogMessages();
+    EXPECT_EQ(1u, Count(log, "WM_MOUSECUR: bShowCursor=0/1"));
+    EXPECT_EQ(4u, Count(log, "WM_MOUSEDATA"));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(0, Foreign(40, 60, 8)) << "nothing of the cursor stays";
+    DestroyWindow(target);
+}
+
+TEST(MouseLink, AFloodThroughTheFeedArrivesWhole)
 {
     StartFreshLog(true);
-    Program program;
+    Program program(L"-first");
     ASSERT_TRUE(program.WaitUntilRunning());
-    std::string started = WaitForLogMessage("CT-1 thread: ");
-    // The program's handle value means nothing in this process: a handle of our own to its thread.
-    HANDLE thread = NULL;
-    ASSERT_TRUE(DuplicateHandle(program.Process(), (HANDLE)(UINT_PTR)strtoul(started.c_str() + 13, NULL, 16),
-                                GetCurrentProcess(), &thread, THREAD_QUERY_INFORMATION, FALSE, 0));
-    ASSERT_TRUE(StartDriver());
-    ASSERT_TRUE(NameReceiver(thread));
-    CloseHandle(thread);
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1"));
 
-    std::vector<std::string> want = LogMessages();
+    // 10,000 reports, a click every 50, written as fast as the pipe takes them.
     HANDLE feed = OpenFeed();
     ASSERT_NE(INVALID_HANDLE_VALUE, feed);
-    want.push_back("WM_MOUSECUR: bShowCursor=0/1");
-    ASSERT_TRUE(WaitFor([&] { return LogMessages().size() >= want.size(); }));
-    ASSERT_TRUE(WriteAll(feed, Report(0, 10, 10, 0) + Report(0, -5, 3, 0)));
+    std::string bytes;
+    for (int i = 0; i < 10000; i++)
+        bytes += Report(i % 50 == 10 ? 1 : 0, (i % 7) - 3, (i % 5) - 2, 0);
+    ASSERT_TRUE(WriteAll(feed, bytes));
     CloseHandle(feed);
-    want.insert(want.end(), {"WM_MOUSEDATA", "WM_MOUSEDATA", "WM_MOUSECUR: bShowCursor=1/0"});
-    ASSERT_TRUE(WaitFor([&] { return LogMessages().size() >= want.size(); }));
-    EXPECT_EQ(want, LogMessages());
+    ASSERT_NE("", WaitForLogMessage("WM_MOUSECUR: bShowCursor=1/0", 120000));
+    std::vector<std::string> log = LogMessages();
+    EXPECT_EQ(10000u, Count(log, "WM_MOUSEDATA"));
+    EXPECT_EQ(STILL_ACTIVE, program.WaitExit(100));
+}
+
+TEST(MouseLink, TheDriverGoingAwayMidStreamLeavesTheProgramRunning)
+{
+    StartFreshLog(true);
+    Program program(L"-first");
+    HWND main = program.WaitUntilRunning();
+    ASSERT_TRUE(main);
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1"));
+    HANDLE feed = OpenFeed();
+    ASSERT_NE(INVALID_HANDLE_VALUE, feed);
+    std::string bytes;
+    for (int i = 0; i < 2000; i++)
+        bytes += Report(0, 3, 2, 0);
+    WriteAll(feed, bytes);
+    ASSERT_NE("", WaitForLogMessage("WM_MOUSEDATA"));
+    StopDriver();
+    CloseHandle(feed);
+
+    // The reports already posted are still handled; then all is quiet, and the program runs on.
+    size_t handled = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        size_t before = LogMessages().size();
+        Sleep(300);
+        return (handled = LogMessages().size()) == before;
+    }, 30000));
+    EXPECT_EQ(STILL_ACTIVE, program.WaitExit(100));
+    DWORD_PTR answer;
+    EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) << "the main window answers";
 }

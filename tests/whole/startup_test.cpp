@@ -58,10 +58,18 @@ TEST(Startup, LogsTheStartUpLinesInOrder)
     auto own = std::find(rest.begin(), rest.end(), "CursorThread thread running. Notify driver.");
     ASSERT_NE(rest.end(), own);
     rest.erase(own);
-    ASSERT_EQ(2u, rest.size());
-    EXPECT_TRUE(std::regex_match(rest[0], std::regex("CT-1 thread: [0-9A-F]+ running\\. Inform Driver\\.")))
+    // The handheld has its radio on and a mouse paired: the connection is made at once.
+    ASSERT_EQ(6u, rest.size());
+    std::smatch thread;
+    ASSERT_TRUE(std::regex_match(rest[0], thread, std::regex("CT-1 thread: ([0-9A-F]+) running\\. Inform Driver\\.")))
         << rest[0];
-    EXPECT_EQ("WinMain SAC_Mouse: 0", rest[1]);
+    char opening[80];
+    snprintf(opening, sizeof(opening), "SAC_Mouse(%lX,%s,1)", (unsigned long)(UINT_PTR)main, thread[1].str().c_str());
+    EXPECT_EQ((std::vector<std::string>{opening, "BT STATUS retry: 29", "BT ON",
+                                        "Start::dev found [0012a1b2c3d4] name[Bluetooth Mouse] portname[]\n"
+                                        "active=1 auth=1 encr=1 trusted=1",
+                                        "WinMain SAC_Mouse: 1"}),
+              std::vector<std::string>(rest.begin() + 1, rest.end()));
 
     // The baseline is taken just before the first entry.
     EXPECT_NE(std::string::npos, entries[0].header.find("used=0.000MB")) << entries[0].header;

@@ -134,6 +134,8 @@ TEST(Display, RequestsWithoutOrientationAreTheDesktops)
     mode.dmFields = DM_DISPLAYORIENTATION;
     mode.dmDisplayOrientation = 3; // no handheld orientation
     EXPECT_EQ(DISP_CHANGE_BADMODE, ChangeDisplaySettingsExW(NULL, &mode, NULL, 0, NULL));
+}
+
 TEST(Radio, ReportsTheRadioAndFailsWithoutIt)
 {
     struct Case { DWORD type; DWORD stored; bool present; int ok; DWORD want; } cases[] = {
