@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs Quillmark on a virtual handheld.
 #   scripts/run.sh [qvga|vga|landscape]
+# The handheld has its radio on and a mouse paired; the program connects at start, and the feeder
+# then plays handheld/demo.feed, a short walk of the mouse, through the HID driver stand-in.
 # With a display (DISPLAY set, QM_HEADLESS unset) the handheld opens as a window of its size and
 # the program runs until you press Ctrl-C. Without one, the handheld runs on its own Xvfb: the
-# program is started with the log switched on, a screenshot is taken, and the log's and the
-# screenshot's paths are printed.
+# program is started with the log switched on, a screenshot is taken while the mouse is linked,
+# and the log's and the screenshot's paths are printed.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 profile=${1:-qvga}
@@ -20,6 +22,15 @@ mkdir -p "$out"
 hh_clone "$template" "$prefix"
 hh_install "$prefix" "$root/build/cross/bin"
 : >"$prefix/drive_c/quillmark.dgb" # the log's marker
+# The demo walk, with the link held a while at its end.
+{ cat "$root/handheld/demo.feed"; echo "pause 5000"; } >"$prefix/drive_c/demo.feed"
+play_demo() { # after the program has connected
+    for i in $(seq 300); do
+        grep -q 'WinMain SAC_Mouse' "$prefix/drive_c/pendrova.txt" 2>/dev/null && break
+        sleep 0.1
+    done
+    WINEPREFIX=$prefix wine "C:\\windows\\feeder.exe" "C:\\demo.feed" >"$out/feeder.log" 2>&1
+}
 cleanup() { hh_stop_wine "$prefix"; hh_stop_display; }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -29,6 +40,7 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${QM_HEADLESS:-}" ]; then
     echo "Log: $prefix/drive_c/pendrova.txt"
     cd "$prefix/drive_c"
     WINEPREFIX=$prefix wine "C:\\windows\\shell32.exe" >/dev/null 2>&1 & # the handheld's shell
+    play_demo &
     WINEPREFIX=$prefix wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first
     exit 0
 fi
@@ -43,7 +55,14 @@ for i in $(seq 300); do
     grep -q 'WinMain SAC_Mouse' "$log" 2>/dev/null && break
     sleep 0.1
 done
-sleep 1 # let the screen settle
+DISPLAY=$HH_DISPLAY play_demo &
+# The walk's reports handled, the link still up.
+reports=$(grep -c '^report' "$prefix/drive_c/demo.feed")
+for i in $(seq 150); do
+    [ "$(grep -c '^WM_MOUSEDATA' "$log" 2>/dev/null)" -ge "$reports" ] && break
+    sleep 0.1
+done
+sleep 0.5 # let the screen settle
 import -display "$HH_DISPLAY" -window root "$out/screen.png"
 grep -q 'WinMain SAC_Mouse' "$log" || { echo "Quillmark did not start; see $out/wine.log" >&2; exit 1; }
 echo "Quillmark started on the $profile handheld."
