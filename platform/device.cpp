@@ -6,6 +6,9 @@
 #undef CreateToolhelp32Snapshot
 #undef GetDesktopWindow
 #undef DestroyWindow
+#undef ShowWindow
+
+#define FOREGROUND_SETTLE_MS 1000
 
 BOOL KernelIoControl(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, LPDWORD returned)
 {
@@ -73,4 +76,28 @@ BOOL PpcDestroyWindow(HWND window)
     if (!thread || thread == GetCurrentThreadId())
         return DestroyWindow(window);
     return PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+// The window the handheld brings to the front when the front one goes: the next one shown.
+static HWND NextShownWindow(HWND leaving)
+{
+    for (HWND w = GetTopWindow(NULL); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (w != leaving && IsWindowVisible(w) && IsWindowEnabled(w))
+            return w;
+    return NULL;
+}
+
+BOOL PpcShowWindow(HWND window, int command)
+{
+    bool handOver = command == SW_HIDE && window == GetForegroundWindow() &&
+                    GetWindowThreadProcessId(window, NULL) != GetCurrentThreadId();
+    BOOL wasVisible = ShowWindow(window, command);
+    HWND next = handOver ? NextShownWindow(window) : NULL;
+    if (next) {
+        SetForegroundWindow(next);
+        DWORD start = GetTickCount();
+        while (GetForegroundWindow() != next && GetTickCount() - start < FOREGROUND_SETTLE_MS)
+            PpcSystemSeams.Pause(10);
+    }
+    return wasVisible;
 }

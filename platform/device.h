@@ -46,6 +46,13 @@ HWND PpcGetDesktopWindow();
 BOOL PpcDestroyWindow(HWND window);
 #define DestroyWindow PpcDestroyWindow
 
+// Hiding the foreground window hands the front to the next window shown before the call returns,
+// as the handheld's one window manager does. On the desktop another program's window hands it
+// over later, between the two programs, and may lose it when shown again at once; the stand-in
+// brings the next window forward itself and waits (briefly) until it is in front.
+BOOL PpcShowWindow(HWND window, int command);
+#define ShowWindow PpcShowWindow
+
 // A window whose caption shows an OK button; tapping it sends WM_COMMAND IDOK.
 #ifndef WS_EX_CAPTIONOKBTN
 #define WS_EX_CAPTIONOKBTN 0x80000000L

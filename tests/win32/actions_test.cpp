@@ -182,8 +182,11 @@ TEST_F(WithShell, SwitchTaskBringsTheNextWindowToTheFront)
     ASSERT_TRUE(a && b);
     ASSERT_TRUE(Bring(a));
     ASSERT_TRUE(Bring(b));
-    std::vector<HWND> before = VisibleZOrder();
-    ASSERT_TRUE(before.size() >= 2 && before[0] == b && before[1] == a) << Describe(before);
+    std::vector<HWND> before;
+    ASSERT_TRUE(WaitFor([&] {
+        before = VisibleZOrder();
+        return before.size() >= 2 && before[0] == b && before[1] == a;
+    }, 5000)) << Describe(before);
     RunFromLeftButton(ACTION_SWITCH_TASK);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == a; }, 5000)) << Describe(VisibleZOrder());
     EXPECT_TRUE(IsWindowVisible(b)) << "shown again, not hidden for good";
