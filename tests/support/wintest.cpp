@@ -259,6 +259,29 @@ std::vector<std::string> WaitForEvents(size_t count, DWORD timeoutMs)
     return lines;
 }
 
+bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs)
+{
+    return WaitFor([&] {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return condition();
+    }, timeoutMs);
+}
+
+int PixelsOtherThan(COLORREF colour, int x, int y, int size)
+{
+    HDC screen = GetDC(NULL);
+    int n = 0;
+    for (int j = y; j < y + size; j++)
+        for (int i = x; i < x + size; i++)
+            n += GetPixel(screen, i, j) != colour;
+    ReleaseDC(NULL, screen);
+    return n;
+}
+
 std::string Profile()
 {
     const char *p = getenv("QM_PROFILE");

@@ -21,6 +21,11 @@ void RemoveFile(const wchar_t *path);
 
 // Polls until the condition holds; false when it did not within the time.
 bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
+// The same, handling this thread's window messages meanwhile.
+bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
+
+// How many screen pixels of the square at (x, y) differ from the colour.
+int PixelsOtherThan(COLORREF colour, int x, int y, int size);
 
 // The entries of the log file "\pendrova.txt": header line and message.
 struct LogEntry {

@@ -22,26 +22,7 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs = 15000)
-{
-    return WaitFor([&] {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        return done();
-    }, timeoutMs);
-}
-
-int Foreign(int x, int y, int size)
-{
-    HDC screen = GetDC(NULL);
-    int n = 0;
-    for (int j = y; j < y + size; j++)
-        for (int i = x; i < x + size; i++)
-            n += GetPixel(screen, i, j) != Background;
-    ReleaseDC(NULL, screen);
-    return n;
-}
+int Foreign(int x, int y, int size) { return PixelsOtherThan(Background, x, y, size); }
 
 size_t Count(const std::vector<std::string> &log, const std::string &line)
 {

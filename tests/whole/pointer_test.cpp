@@ -48,22 +48,7 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs = 10000)
-{
-    return WaitFor([&] {
-        Pump();
-        return done();
-    }, timeoutMs);
-}
+void Pump() { PumpUntil([] { return true; }, 0); }
 
 WPARAM Report(int dx, int dy, int wheel)
 {
@@ -78,17 +63,8 @@ COLORREF ScreenPixel(int x, int y)
     return c;
 }
 
-// How many pixels of the square around (x, y) differ from the background.
-int Foreign(int x, int y, int size)
-{
-    HDC screen = GetDC(NULL);
-    int n = 0;
-    for (int j = y; j < y + size; j++)
-        for (int i = x; i < x + size; i++)
-            n += GetPixel(screen, i, j) != Background;
-    ReleaseDC(NULL, screen);
-    return n;
-}
+// How many pixels of the square at (x, y) differ from the background.
+int Foreign(int x, int y, int size) { return PixelsOtherThan(Background, x, y, size); }
 
 struct Settings {
     LONG left, middle, right, wheelUp, wheelDown, speed;
