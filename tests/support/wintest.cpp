@@ -282,6 +282,41 @@ int PixelsOtherThan(COLORREF colour, int x, int y, int size)
     return n;
 }
 
+BoxAnswerer::BoxAnswerer(const wchar_t *title, int button, DWORD timeoutMs)
+    : title_(title), button_(button), timeoutMs_(timeoutMs)
+{
+    thread_ = std::thread([this] {
+        HWND box = NULL;
+        // Shown: made and set up, as a person first sees it.
+        if (!WaitFor([&] { return (box = FindWindowW(L"#32770", title_.c_str())) != NULL && IsWindowVisible(box); },
+                     timeoutMs_))
+            return;
+        WCHAR text[512] = {0};
+        GetDlgItemTextW(box, 0xFFFF, text, ARRAYSIZE(text));
+        seen_.title = title_;
+        seen_.text = text;
+        // Wine keeps no trace of MB_TOPMOST on the box; its buttons and icon show the rest.
+        seen_.ok = GetDlgItem(box, IDOK) != NULL;
+        seen_.cancel = GetDlgItem(box, IDCANCEL) != NULL;
+        seen_.icon = SendDlgItemMessageW(box, 1088, STM_GETICON, 0, 0) != 0;
+        seen_.seen = true;
+        SendMessageW(GetDlgItem(box, button_), BM_CLICK, 0, 0);
+    });
+}
+
+BoxAnswerer::~BoxAnswerer()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+const Box &BoxAnswerer::Seen()
+{
+    if (thread_.joinable())
+        thread_.join();
+    return seen_;
+}
+
 std::string Profile()
 {
     const char *p = getenv("QM_PROFILE");

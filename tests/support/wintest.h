@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace wt {
@@ -94,6 +95,30 @@ HWND WaitForWindow(const wchar_t *className, const wchar_t *title, DWORD timeout
 
 // The lines of the handheld's event record "\handheld-events.txt", once it holds at least count.
 std::vector<std::string> WaitForEvents(size_t count, DWORD timeoutMs = 10000);
+
+// A message box as a person sees it, found once shown and answered with one of its buttons from
+// a thread of its own, while the code under test waits in the box.
+struct Box {
+    std::wstring title, text;
+    bool ok = false, cancel = false, icon = false, seen = false;
+};
+
+class BoxAnswerer {
+public:
+    BoxAnswerer(const wchar_t *title, int button, DWORD timeoutMs = 15000);
+    ~BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer &) = delete;
+    BoxAnswerer &operator=(const BoxAnswerer &) = delete;
+    // Waits for the answer; seen is false when no such box came.
+    const Box &Seen();
+
+private:
+    std::wstring title_;
+    int button_;
+    DWORD timeoutMs_;
+    Box seen_;
+    std::thread thread_;
+};
 
 // The handheld's screen profile this test runs on ("qvga" unless set).
 std::string Profile();

@@ -127,3 +127,42 @@ TEST(MouseLink, TheDriverGoingAwayMidStreamLeavesTheProgramRunning)
     DWORD_PTR answer;
     EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) << "the main window answers";
 }
+
+TEST(MouseLink, AtAnInteractiveStartTheProgramExplainsWhatIsMissing)
+{
+    struct Case {
+        const char *what;
+        bool radioOn, mousePaired;
+        const wchar_t *title;
+        int button;
+        const char *result;
+        bool settingsOpened;
+    } cases[] = {
+        {"radio off", false, true, L"Bluetooth", IDOK, "WinMain SAC_Mouse: -2", false},
+        {"no mouse, to the settings", true, false, L"Mouse not found", IDOK, "WinMain SAC_Mouse: -3", true},
+        {"no mouse, cancelled", true, false, L"Mouse not found", IDCANCEL, "WinMain SAC_Mouse: -3", false},
+    };
+    const wchar_t *hid = L"software\\microsoft\\bluetooth\\device\\HID";
+    for (const Case &c : cases) {
+        DWORD mode = c.radioOn ? 1 : 0;
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Handheld\\Bluetooth", L"Mode", REG_DWORD, &mode, sizeof(mode));
+        if (!c.mousePaired)
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, hid);
+        RemoveFile(L"\\handheld-events.txt");
+        StartFreshLog(true);
+
+        BoxAnswerer answer(c.title, c.button);
+        Program program(L"-first");
+        const Box &box = answer.Seen();
+        EXPECT_TRUE(box.seen) << c.what;
+        EXPECT_NE("", WaitForLogMessage(c.result)) << c.what;
+        if (c.settingsOpened) {
+            std::vector<std::string> events = WaitForEvents(1);
+            ASSERT_EQ(1u, events.size()) << c.what;
+            EXPECT_NE(std::string::npos, events[0].find("ctlpnl.exe")) << events[0];
+        } else {
+            EXPECT_FALSE(FileExists(L"\\handheld-events.txt")) << c.what;
+        }
+        EXPECT_EQ(STILL_ACTIVE, program.WaitExit(100)) << "the program goes on without a mouse";
+    }
+}

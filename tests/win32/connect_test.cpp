@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace wt;
@@ -30,52 +29,6 @@ void SetRadio(const DWORD *mode)
     else
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Handheld\\Bluetooth", L"Mode");
 }
-
-// A message box as a person sees it, answered with one of its buttons.
-struct Box {
-    std::wstring title, text;
-    bool ok = false, cancel = false, icon = false, seen = false;
-};
-
-class BoxAnswerer {
-public:
-    BoxAnswerer(const wchar_t *title, int button) : title_(title), button_(button)
-    {
-        thread_ = std::thread([this] {
-            HWND box = NULL;
-            // Shown: made and set up, as a person first sees it.
-            if (!WaitFor([&] { return (box = FindWindowW(L"#32770", title_.c_str())) != NULL && IsWindowVisible(box); },
-                         15000))
-                return;
-            WCHAR text[512] = {0};
-            GetDlgItemTextW(box, 0xFFFF, text, ARRAYSIZE(text));
-            seen_.title = title_;
-            seen_.text = text;
-            // Wine keeps no trace of MB_TOPMOST on the box; its buttons and icon show the rest.
-            seen_.ok = GetDlgItem(box, IDOK) != NULL;
-            seen_.cancel = GetDlgItem(box, IDCANCEL) != NULL;
-            seen_.icon = SendDlgItemMessageW(box, 1088, STM_GETICON, 0, 0) != 0;
-            seen_.seen = true;
-            SendMessageW(GetDlgItem(box, button_), BM_CLICK, 0, 0);
-        });
-    }
-    ~BoxAnswerer()
-    {
-        if (thread_.joinable())
-            thread_.join();
-    }
-    const Box &Seen()
-    {
-        thread_.join();
-        return seen_;
-    }
-
-private:
-    std::wstring title_;
-    int button_;
-    Box seen_;
-    std::thread thread_;
-};
 
 class Connect : public ::testing::Test {
 protected:
