@@ -53,19 +53,25 @@ static DWORD WINAPI ServeControl(LPVOID parameter)
     return 0;
 }
 
-bool StartControlServer()
+bool ServePipe(const WCHAR *name, DWORD type, int instances, DWORD bufferSize, LPTHREAD_START_ROUTINE serve)
 {
-    HANDLE pipes[CONTROL_INSTANCES];
-    for (int i = 0; i < CONTROL_INSTANCES; i++) {
-        // The first instance claims the device: a second driver started by a race gives way.
-        pipes[i] = CreateNamedPipeW(DRIVER_PIPE_NAME,
-                                    PIPE_ACCESS_DUPLEX | (i == 0 ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                    CONTROL_INSTANCES, 64, 64, 0, NULL);
+    HANDLE pipes[16];
+    if (instances < 1 || instances > (int)ARRAYSIZE(pipes))
+        return false;
+    for (int i = 0; i < instances; i++) {
+        // The first instance claims the name: a second driver started by a race gives way.
+        pipes[i] = CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX | (i == 0 ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+                                    type | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, instances, bufferSize, bufferSize,
+                                    0, NULL);
         if (pipes[i] == INVALID_HANDLE_VALUE)
             return false;
     }
-    for (HANDLE pipe : pipes)
-        CloseHandle(CreateThread(NULL, 0, ServeControl, pipe, 0, NULL));
+    for (int i = 0; i < instances; i++)
+        CloseHandle(CreateThread(NULL, 0, serve, pipes[i], 0, NULL));
     return true;
+}
+
+bool StartControlServer()
+{
+    return ServePipe(DRIVER_PIPE_NAME, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, CONTROL_INSTANCES, 64, ServeControl);
 }

@@ -103,16 +103,8 @@ static DWORD WINAPI ListenFeedPort(LPVOID parameter)
 
 bool StartFeedServers()
 {
-    HANDLE pipes[FEED_PIPE_INSTANCES];
-    for (int i = 0; i < FEED_PIPE_INSTANCES; i++) {
-        pipes[i] = CreateNamedPipeW(FEED_PIPE_NAME, PIPE_ACCESS_DUPLEX | (i == 0 ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                    FEED_PIPE_INSTANCES, 4096, 4096, 0, NULL);
-        if (pipes[i] == INVALID_HANDLE_VALUE)
-            return false;
-    }
-    for (HANDLE pipe : pipes)
-        CloseHandle(CreateThread(NULL, 0, ServeFeedPipe, pipe, 0, NULL));
+    if (!ServePipe(FEED_PIPE_NAME, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE, FEED_PIPE_INSTANCES, 4096, ServeFeedPipe))
+        return false;
     CloseHandle(CreateThread(NULL, 0, ListenFeedPort, NULL, 0, NULL));
     return true;
 }

@@ -2,6 +2,10 @@
 // The driver stand-in's two servers: the device "BHI0:" and the report feed.
 #include <windows.h>
 
+// Creates every instance of a pipe and a thread serving each; the first instance claims the
+// name, so false when another driver has it.
+bool ServePipe(const WCHAR *name, DWORD type, int instances, DWORD bufferSize, LPTHREAD_START_ROUTINE serve);
+
 // Creates the device's pipe instances and serves them; false when another driver has the device.
 bool StartControlServer();
 

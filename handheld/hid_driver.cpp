@@ -7,6 +7,11 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show)
 {
+    // One driver per handheld. Two started at once would each take some of the pipes' instances
+    // and both give up, so the first to hold the name is the driver and any other ends here.
+    HANDLE claim = CreateMutexW(NULL, FALSE, L"Local\\BHI0.driver");
+    if (!claim || GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
     LinkInit();
     // The feed first: once the device opens, a feeder finds the feed there too.
     if (!StartFeedServers() || !StartControlServer())

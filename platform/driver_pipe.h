@@ -21,3 +21,4 @@ typedef uint32_t DriverReply;
 // How long a client waits for a busy device, and the device manager for a driver it started.
 #define DRIVER_BUSY_WAIT_MS 2000
 #define DRIVER_START_WAIT_MS 10000
+#define DRIVER_ENDED_GRACE_MS 3000 // after a started driver ended, for another one's device

@@ -144,10 +144,13 @@ TEST(DeviceManager, TwoStartsAtOnceGiveOneDriver)
         for (HANDLE &device : devices)
             starters[&device - devices] = CreateThread(NULL, 0, [](LPVOID p) -> DWORD {
                 *(HANDLE *)p = ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, (LPVOID)DRIVER_CLASS_KEY);
-                return 0;
+                return GetLastError();
             }, &device, 0, NULL);
         ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, starters, TRUE, 30000));
-        ASSERT_TRUE(devices[0] && devices[1]) << round;
+        DWORD errors[2] = {};
+        GetExitCodeThread(starters[0], &errors[0]);
+        GetExitCodeThread(starters[1], &errors[1]);
+        ASSERT_TRUE(devices[0] && devices[1]) << round << " errors " << errors[0] << " " << errors[1];
         EXPECT_EQ(GetProcessId(devices[0]), GetProcessId(devices[1])) << round;
         EXPECT_TRUE(WaitFor([] { return RunningDrivers() == 1; })) << RunningDrivers();
         for (int i = 0; i < 2; i++) {
