@@ -3,6 +3,7 @@
 #include "app/display.h"
 #include "pointer/cursor_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/program_strip.h"
 
 #include <stdio.h>
 
@@ -42,9 +43,7 @@ static void BareMove(HBITMAP strip, int x, int y, int w, int h, HBITMAP *held, H
 
 int main()
 {
-    HMODULE program = LoadLibraryExW(L"C:\\Program Files\\Quillmark\\quillmark.exe", NULL,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    CursorState.hbmStrip = (HBITMAP)LoadImageW(program, MAKEINTRESOURCEW(141), IMAGE_BITMAP, 0, 0, 0);
+    CursorState.hbmStrip = LoadInstalledCursorStrip();
     if (!CursorState.hbmStrip) {
         printf("no cursor strip\n");
         return 1;

@@ -7,6 +7,7 @@
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
 #include "settings/settings_store.h"
+#include "tests/support/program_strip.h"
 
 #include <algorithm>
 #include <stdio.h>
@@ -49,9 +50,7 @@ static void NextReport(unsigned i, WPARAM *wParam, LPARAM *lParam)
 
 int main()
 {
-    HMODULE program = LoadLibraryExW(L"C:\\Program Files\\Quillmark\\quillmark.exe", NULL,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    CursorState.hbmStrip = (HBITMAP)LoadImageW(program, MAKEINTRESOURCEW(141), IMAGE_BITMAP, 0, 0, 0);
+    CursorState.hbmStrip = LoadInstalledCursorStrip();
     if (!CursorState.hbmStrip) {
         printf("no cursor strip\n");
         return 1;

@@ -1,4 +1,5 @@
 #include "tests/support/wintest.h"
+#include "tests/support/program_strip.h"
 
 #include <regex>
 #include <stdio.h>
@@ -6,7 +7,7 @@
 
 namespace wt {
 
-const wchar_t ProgramPath[] = L"C:\\Program Files\\Quillmark\\quillmark.exe";
+const wchar_t ProgramPath[] = QM_INSTALLED_PROGRAM;
 
 std::string Utf8(const std::wstring &text)
 {

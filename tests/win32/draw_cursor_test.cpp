@@ -2,6 +2,7 @@
 #include "app/display.h"
 #include "pointer/cursor_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/program_strip.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
@@ -94,15 +95,7 @@ size_t MagentaPixels(const Shot &s)
     return n;
 }
 
-HBITMAP LoadProgramStrip()
-{
-    HMODULE program = LoadLibraryExW(ProgramPath, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!program)
-        return NULL;
-    HBITMAP strip = (HBITMAP)LoadImageW(program, MAKEINTRESOURCEW(141), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
-    FreeLibrary(program);
-    return strip;
-}
+HBITMAP LoadProgramStrip() { return LoadInstalledCursorStrip(LR_CREATEDIBSECTION); }
 
 void FillScreen(int x, int y, int w, int h, COLORREF colour)
 {

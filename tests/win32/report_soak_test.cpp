@@ -4,6 +4,7 @@
 #include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "settings/settings_store.h"
+#include "tests/support/program_strip.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
@@ -37,9 +38,7 @@ void WINAPI CountPause(DWORD ms)
 
 TEST(ReportSoak, HundredThousandRandomReports)
 {
-    HMODULE program = LoadLibraryExW(ProgramPath, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_TRUE(program);
-    CursorState.hbmStrip = (HBITMAP)LoadImageW(program, MAKEINTRESOURCEW(141), IMAGE_BITMAP, 0, 0, 0);
+    CursorState.hbmStrip = LoadInstalledCursorStrip();
     ASSERT_TRUE(CursorState.hbmStrip);
     CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
     CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
