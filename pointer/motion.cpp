@@ -35,7 +35,14 @@ void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam)
     int sequence = SEQUENCE_NONE;
 
     // One button per report: left, then right, then middle. Without a press, releases and any
-    // other bits pass through to the system.
+    // other bits pass through to the system. A press drops the other bits, but never a release:
+    // a button let go as another goes down would stay held, so the releases go first, as an event
+    // of their own, before the press's action runs.
+    DWORD pressed = buttons & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN);
+    DWORD released = buttons & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MIDDLEUP);
+    if (pressed && released)
+        Emit(released | MOUSEEVENTF_ABSOLUTE, absX, absY, 0);
+
     if (buttons & MOUSEEVENTF_LEFTDOWN)
         RunButtonAction(SLOT_LEFT_BUTTON, actionFlags, sequence);
     else if (buttons & MOUSEEVENTF_RIGHTDOWN)
