@@ -28,6 +28,18 @@ bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 // How many screen pixels of the square at (x, y) differ from the colour.
 int PixelsOtherThan(COLORREF colour, int x, int y, int size);
 
+// How many more drawing objects this process can make: made until the system refuses, then
+// deleted. Wine answers GetGuiResources with 0, but its object table fills like Windows's, so a
+// leak shows as less room.
+size_t DrawingObjectRoom();
+
+// The drawing objects another process holds (stock objects aside), read from its shared GDI
+// handle table as object viewers do; -1 when the table cannot be read.
+long DrawingObjectsOf(HANDLE process);
+
+// A soak's length: short in the test run, long under scripts/soak.sh (QM_SOAK_LONG set).
+int SoakLength(int shortRun, int longRun);
+
 // The entries of the log file "\pendrova.txt": header line and message.
 struct LogEntry {
     std::string header;
