@@ -258,6 +258,18 @@ TEST_F(Driven, TheDrawnCursorFollowsAndLeavesNoTrail)
     EXPECT_EQ(Background, ScreenPixel(at.x + 1, at.y + 1));
 }
 
+TEST_F(Driven, ClosingTheProgramLeavesNoCursorBehind)
+{
+    Start({ACTION_LEFT_CLICK, ACTION_MIDDLE_CLICK, ACTION_RIGHT_CLICK, ACTION_SCROLL_UP, ACTION_SCROLL_DOWN, 3});
+    int x = width / 4, y = height / 4, cell = 16 * GetSystemMetrics(SM_CYSCREEN) / 320;
+    MoveBy(x, y);
+    ASSERT_GT(Foreign(x, y, cell), 0) << "the cursor is drawn";
+    PostMessageW(FindMainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, program->WaitExit());
+    Pump();
+    EXPECT_EQ(0, Foreign(x, y, cell)) << "the cursor's image outlived the program";
+}
+
 TEST_F(Driven, AnImmediateActionRunsOnTheHandheld)
 {
     // The left button opens an application and the right button closes the one in front.
