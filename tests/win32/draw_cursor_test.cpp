@@ -341,7 +341,7 @@ TEST_F(DrawCursorTest, ManyMovesHoldNoDrawingObjects)
     MoveTo(1, 1); // whatever the system makes once, on a first draw
     DrawCursor(&CursorState, 0);
     size_t room = DrawingObjectRoom();
-    const int moves = SoakLength(10000, 100000);
+    const int moves = SoakLength(5000, 100000);
     for (int i = 0; i < moves; i++)
         MoveTo((i * 7) % CursorState.cxScreen, (i * 13) % CursorState.cyScreen);
     DrawCursor(&CursorState, 0);
