@@ -34,15 +34,17 @@ void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam)
     DWORD actionFlags = 0;
     int sequence = SEQUENCE_NONE;
 
-    // One button per report: left, then right, then middle. Without a press, releases and any
-    // other bits pass through to the system. A press drops the other bits, but never a release:
-    // a button let go as another goes down would stay held, so the releases go first, as an event
-    // of their own, before the press's action runs.
-    DWORD pressed = buttons & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN);
+    // Releases always reach the system, or a button let go stays held. A press drops the report's
+    // other bits, and a double click or a hold plays a sequence of its own: then the releases go
+    // first, as an event of their own, before the action.
     DWORD released = buttons & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MIDDLEUP);
-    if (pressed && released)
+    if (released && (buttons & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN))) {
         Emit(released | MOUSEEVENTF_ABSOLUTE, absX, absY, 0);
+        released = 0;
+    }
 
+    // One button per report: left, then right, then middle. Without a press, releases and any
+    // other bits pass through to the system.
     if (buttons & MOUSEEVENTF_LEFTDOWN)
         RunButtonAction(SLOT_LEFT_BUTTON, actionFlags, sequence);
     else if (buttons & MOUSEEVENTF_RIGHTDOWN)
@@ -57,6 +59,9 @@ void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam)
         RunButtonAction(SLOT_WHEEL_UP, actionFlags, sequence);
     else if (wheel < 0)
         RunButtonAction(SLOT_WHEEL_DOWN, actionFlags, sequence);
+
+    if (released && (sequence == SEQUENCE_DOUBLE_CLICK || sequence == SEQUENCE_TAP_AND_HOLD))
+        Emit(released | MOUSEEVENTF_ABSOLUTE, absX, absY, 0);
 
     int notches = wheel ? (wheel < 0 ? -wheel : wheel) : 1;
     switch (sequence) {

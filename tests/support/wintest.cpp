@@ -272,6 +272,20 @@ bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs)
     }, timeoutMs);
 }
 
+HWND CreateScreenWindow(const wchar_t *className, WNDPROC proc, COLORREF colour, DWORD exStyle)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hbrBackground = CreateSolidBrush(colour);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(exStyle, className, L"", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                  GetSystemMetrics(SM_CYSCREEN), NULL, NULL, NULL, NULL);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    return window;
+}
+
 int PixelsOtherThan(COLORREF colour, int x, int y, int size)
 {
     HDC screen = GetDC(NULL);

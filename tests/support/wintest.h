@@ -25,6 +25,10 @@ bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 // The same, handling this thread's window messages meanwhile.
 bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
+// A window of the test's own over the whole screen, of one colour and shown in front; the class
+// is registered with the window procedure on first use.
+HWND CreateScreenWindow(const wchar_t *className, WNDPROC proc, COLORREF colour, DWORD exStyle = 0);
+
 // How many screen pixels of the square at (x, y) differ from the colour.
 int PixelsOtherThan(COLORREF colour, int x, int y, int size);
 

@@ -88,15 +88,7 @@ TEST(FeedSoak, ManyRandomReportsLeaveNothingBehind)
     StartFreshLog(false);
 
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = TargetProc;
-    wc.hbrBackground = CreateSolidBrush(Background);
-    wc.lpszClassName = L"SoakTarget";
-    RegisterClassW(&wc);
-    HWND target = CreateWindowExW(WS_EX_TOPMOST, L"SoakTarget", L"", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
-                                  NULL, NULL, NULL, NULL);
-    SetForegroundWindow(target);
-    UpdateWindow(target);
+    HWND target = CreateScreenWindow(L"SoakTarget", TargetProc, Background, WS_EX_TOPMOST);
 
     Program program(L"-first");
     ASSERT_TRUE(program.WaitForMainWindow());

@@ -39,16 +39,7 @@ size_t Count(const std::vector<std::string> &log, const std::string &line)
 
 TEST(MouseLink, AStartedProgramConnectsAndTheFeedDrivesThePointer)
 {
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = TargetProc;
-    wc.hbrBackground = CreateSolidBrush(Background);
-    wc.lpszClassName = L"FeedTarget";
-    RegisterClassW(&wc);
-    HWND target = CreateWindowExW(0, L"FeedTarget", L"", WS_POPUP | WS_VISIBLE, 0, 0, width, height, NULL, NULL,
-                                  NULL, NULL);
-    SetForegroundWindow(target);
-    UpdateWindow(target);
+    HWND target = CreateScreenWindow(L"FeedTarget", TargetProc, Background);
 
     StartFreshLog(true);
     Program program(L"-first");

@@ -115,19 +115,11 @@ TEST(CursorThread, EndsOnQuitOrOnTheStopFlag)
 TEST(CursorThread, EndingWhileShownLeavesNoCursorOnTheScreen)
 {
     const COLORREF ground = RGB(0x20, 0x90, 0x50);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hbrBackground = CreateSolidBrush(ground);
-    wc.lpszClassName = L"Ground";
-    RegisterClassW(&wc);
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    HWND back = CreateWindowExW(WS_EX_TOPMOST, L"Ground", L"", WS_POPUP | WS_VISIBLE, 0, 0, width, height, NULL,
-                                NULL, NULL, NULL);
-    UpdateWindow(back);
+    HWND back = CreateScreenWindow(L"Ground", DefWindowProcW, ground, WS_EX_TOPMOST);
     CursorState.hbmStrip = LoadInstalledCursorStrip();
     ASSERT_TRUE(CursorState.hbmStrip);
-    CursorState.cxScreen = width;
-    CursorState.cyScreen = height;
+    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
     SettingTable[SLOT_SPEED].NumVal = 3;
     SettingTable[SLOT_CURSOR].NumVal = 0;
 

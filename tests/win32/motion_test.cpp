@@ -94,7 +94,8 @@ TEST_F(MotionTest, OneReportGivesItsEventsInOrder)
     suspendRight.right = ACTION_SUSPEND;
     Settings missingLeft = Defaults;
     missingLeft.left = -1;
-    Settings swappedWheel = Defaults, clickWheelDown = Defaults, middleWheelUp = Defaults;
+    Settings swappedWheel = Defaults, clickWheelDown = Defaults, middleWheelUp = Defaults, holdWheelDown = Defaults;
+    holdWheelDown.wheelDown = ACTION_TAP_AND_HOLD;
     swappedWheel.wheelUp = ACTION_SCROLL_DOWN;
     swappedWheel.wheelDown = ACTION_SCROLL_UP;
     clickWheelDown.wheelDown = ACTION_LEFT_CLICK;
@@ -164,6 +165,13 @@ TEST_F(MotionTest, OneReportGivesItsEventsInOrder)
         {"double click on the wheel, whatever the notches", doubleWheel, 0, 0, 4, 0, 3, 0, 2, 0,
          {"mouse 8002 546,0 0", "sleep 50", "mouse 8004 546,0 0", "sleep 100", "mouse 8002 546,0 0", "sleep 50",
           "mouse 8004 546,0 0"}},
+        {"a release before the wheel's double click", doubleWheel, 0, 0, 0, 0, 1, MOUSEEVENTF_RIGHTUP, 0, 0,
+         {"mouse 8010 0,0 0", "mouse 8002 0,0 0", "sleep 50", "mouse 8004 0,0 0", "sleep 100", "mouse 8002 0,0 0",
+          "sleep 50", "mouse 8004 0,0 0"}},
+        {"a release before the wheel's hold", holdWheelDown, 0, 0, 0, 0, -1, MOUSEEVENTF_MIDDLEUP, 0, 0,
+         {"mouse 8040 0,0 0", "mouse 8002 0,0 0", "sleep 1000", "mouse 8004 0,0 0"}},
+        {"a release with the wheel's scroll goes with it", Defaults, 0, 0, 0, 0, 1, MOUSEEVENTF_LEFTUP, 0, 0,
+         {"mouse 8804 0,0 120"}},
         {"the wheel's click replaces the button's double click", clickWheel, 0, 0, 2, 0, 1, MOUSEEVENTF_LEFTDOWN,
          1, 0, {"mouse 8003 273,0 1"}},
         {"tap and hold", holdLeft, 240, 320, 0, 0, 0, MOUSEEVENTF_LEFTDOWN, 240, 320,

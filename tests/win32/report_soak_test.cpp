@@ -67,9 +67,10 @@ TEST(ReportSoak, RandomReports)
         Tally before = Seen;
         ProcessMouseData(&CursorState, wParam, lParam);
 
-        // A press's releases come first, as an event of their own.
-        int releases = (lParam & 0x2A) && (lParam & 0x54) ? 1 : 0;
-        int events = Seen.events - before.events - releases, pauses = Seen.pauses - before.pauses;
+        // Releases come first, as an event of their own, in a report with a press or a sequence.
+        int pauses = Seen.pauses - before.pauses;
+        int releases = (lParam & 0x54) && ((lParam & 0x2A) || pauses) ? 1 : 0;
+        int events = Seen.events - before.events - releases;
         DWORD paused = Seen.pausedMs - before.pausedMs;
         bool one = events == 1 && pauses == 0;
         bool doubleClick = events == 4 && pauses == 3 && paused == 200;
