@@ -27,6 +27,18 @@ bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
 // How many screen pixels of the square at (x, y) differ from the colour.
 int PixelsOtherThan(COLORREF colour, int x, int y, int size);
+// How many screen pixels of the rectangle have the colour.
+int PixelsOf(COLORREF colour, const RECT &area);
+
+// A tap of the stylus at a screen point: real input, as a person's.
+void Tap(int x, int y);
+// Presses at one screen point and lets go at another.
+void Drag(int x, int y, int toX, int toY);
+// The middle of a window on the screen.
+POINT CentreOf(HWND window);
+
+// A file of the repository's tests/fixtures, as the handheld sees it (through drive Z:).
+std::wstring FixturePath(const wchar_t *relative);
 
 // The entries of the log file "\pendrova.txt": header line and message.
 struct LogEntry {
