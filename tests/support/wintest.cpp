@@ -355,6 +355,53 @@ int SoakLength(int shortRun, int longRun)
     return soak && *soak ? longRun : shortRun;
 }
 
+int PixelsOf(COLORREF colour, const RECT &area)
+{
+    HDC screen = GetDC(NULL);
+    int n = 0;
+    for (int j = area.top; j < area.bottom; j++)
+        for (int i = area.left; i < area.right; i++)
+            n += GetPixel(screen, i, j) == colour;
+    ReleaseDC(NULL, screen);
+    return n;
+}
+
+static void StylusAt(DWORD flags, int x, int y)
+{
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    // The centre of the pixel in absolute units, so that the desktop's rounding lands on it.
+    DWORD ax = (DWORD)((x * 65536 + 32768) / cx), ay = (DWORD)((y * 65536 + 32768) / cy);
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags, ax, ay, 0, 0);
+}
+
+void Tap(int x, int y) { Drag(x, y, x, y); }
+
+void Drag(int x, int y, int toX, int toY)
+{
+    StylusAt(0, x, y);
+    StylusAt(MOUSEEVENTF_LEFTDOWN, x, y);
+    if (toX != x || toY != y)
+        StylusAt(0, toX, toY);
+    StylusAt(MOUSEEVENTF_LEFTUP, toX, toY);
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+std::wstring FixturePath(const wchar_t *relative)
+{
+    std::wstring path = L"Z:" QM_FIXTURE_DIR L"\\";
+    path += relative;
+    for (wchar_t &c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
 BoxAnswerer::BoxAnswerer(const wchar_t *title, int button, DWORD timeoutMs)
     : title_(title), button_(button), timeoutMs_(timeoutMs)
 {

@@ -31,6 +31,18 @@ HWND CreateScreenWindow(const wchar_t *className, WNDPROC proc, COLORREF colour,
 
 // How many screen pixels of the square at (x, y) differ from the colour.
 int PixelsOtherThan(COLORREF colour, int x, int y, int size);
+// How many screen pixels of the rectangle have the colour.
+int PixelsOf(COLORREF colour, const RECT &area);
+
+// A tap of the stylus at a screen point: real input, as a person's.
+void Tap(int x, int y);
+// Presses at one screen point and lets go at another.
+void Drag(int x, int y, int toX, int toY);
+// The middle of a window on the screen.
+POINT CentreOf(HWND window);
+
+// A file of the repository's tests/fixtures, as the handheld sees it (through drive Z:).
+std::wstring FixturePath(const wchar_t *relative);
 
 // How many more drawing objects this process can make: made until the system refuses, then
 // deleted. Wine answers GetGuiResources with 0, but its object table fills like Windows's, so a

@@ -76,9 +76,19 @@ TEST(Startup, LogsTheStartUpLinesInOrder)
     for (const LogEntry &e : entries)
         EXPECT_TRUE(IsLogHeader(e.header)) << e.header;
 
-    // The main window stays hidden.
+    // The main window stays hidden. It has no frame of its own: the handheld shows its title in the
+    // navigation bar (the desktop's stand-in makes it a pop-up for that), and fills the screen below it.
     EXPECT_FALSE(IsWindowVisible(main));
-    EXPECT_EQ(WS_SYSMENU, GetWindowLongW(main, GWL_STYLE) & ~(WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION));
+    EXPECT_EQ(WS_POPUP | WS_SYSMENU, GetWindowLongW(main, GWL_STYLE) & ~(WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    RECT area = {};
+    GetWindowRect(main, &area);
+    HDC screen = GetDC(NULL);
+    int bar = 26 * GetDeviceCaps(screen, LOGPIXELSY) / 96;
+    ReleaseDC(NULL, screen);
+    EXPECT_EQ(0, area.left);
+    EXPECT_EQ(bar, area.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), area.right);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), area.bottom);
 }
 
 TEST(Startup, WithoutTheMarkerNoLogAppears)
