@@ -9,6 +9,21 @@ bool LogEnabled;
 // Available physical memory when the first entry was written; 0 until then.
 static SIZE_T LogMemBaseline;
 
+// Takes the whole file's lock, waiting at most LOG_LOCK_WAIT_MS: a writer that never lets go (a
+// thread ended while writing) costs an entry, never the program.
+static bool LockLogFile(HANDLE file)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        OVERLAPPED whole = {};
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole))
+            return true;
+        if (GetLastError() != ERROR_LOCK_VIOLATION || GetTickCount() - start >= LOG_LOCK_WAIT_MS)
+            return false;
+        PpcSystemSeams.Pause(1);
+    }
+}
+
 static void WriteLogEntry(const WCHAR *message)
 {
     SYSTEMTIME now;
@@ -49,8 +64,8 @@ static void WriteLogEntry(const WCHAR *message)
 
     // Both threads (and a second instance) append: the lock keeps one writer at the end of the
     // file at a time, so that no entry overwrites another or mixes with it.
-    OVERLAPPED whole = {};
-    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+    if (LockLogFile(file)) {
+        OVERLAPPED whole = {};
         DWORD written = 0;
         SetFilePointer(file, 0, NULL, FILE_END);
         WriteFile(file, bytes, (DWORD)n, &written, NULL);

@@ -5,6 +5,7 @@
 #define LOG_FILE L"\\pendrova.txt"
 #define LOG_MARKER_FILE L"\\quillmark.dgb"
 #define LOG_MESSAGE_CHARS 10240 // a message keeps at most 10,239 characters
+#define LOG_LOCK_WAIT_MS 1000    // longest an entry waits for another writer; then it is dropped
 
 extern bool LogEnabled;
 

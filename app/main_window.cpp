@@ -9,6 +9,22 @@
 
 static AppObject *App; // the application object, for the window procedure
 
+// Shows the running instance's window and brings it to the front, waiting up to waitMs for it to
+// be made; false when there is none.
+static bool ShowRunningInstance(const WCHAR *className, const WCHAR *title, DWORD waitMs)
+{
+    HWND running;
+    DWORD start = GetTickCount();
+    while (!(running = FindWindowW(className, title))) {
+        if (GetTickCount() - start >= waitMs)
+            return false;
+        Sleep(20);
+    }
+    ShowWindow(running, SW_SHOW);
+    SetForegroundWindow((HWND)((UINT_PTR)running | 1)); // with its owned windows
+    return true;
+}
+
 int CreateMainWindow(AppObject *app, HINSTANCE instance)
 {
     app->hInstance = instance;
@@ -17,12 +33,21 @@ int CreateMainWindow(AppObject *app, HINSTANCE instance)
     WCHAR className[256] = MAIN_WINDOW_CLASS;
     WCHAR title[256] = MAIN_WINDOW_TITLE;
 
-    HWND running = FindWindowW(className, title);
-    if (running) {
-        ShowWindow(running, SW_SHOW);
-        SetForegroundWindow((HWND)((UINT_PTR)running | 1)); // with its owned windows
-        return -1;
+    // Two starts at the same moment could both look for the window before either has made it:
+    // the first to claim the name goes on, and the other gives way even if the first one's window
+    // is still to come.
+    static HANDLE instanceClaim; // held for the rest of the process
+    if (!instanceClaim) {
+        HANDLE claim = CreateMutexW(NULL, FALSE, className);
+        if (claim && GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(claim);
+            ShowRunningInstance(className, title, INSTANCE_WINDOW_WAIT_MS);
+            return -1;
+        }
+        instanceClaim = claim;
     }
+    if (ShowRunningInstance(className, title, 0))
+        return -1;
 
     LogPrintf(L"creating main window");
     App = app;

@@ -10,6 +10,9 @@
 
 #define IDI_APPICON 101
 
+// Longest a second start waits for the first one's window.
+#define INSTANCE_WINDOW_WAIT_MS 10000
+
 // Longest the shut-down waits for the cursor thread to finish its current message.
 #define CURSOR_THREAD_STOP_WAIT_MS 3000
 

@@ -49,7 +49,7 @@ void LoadBtServiceDefaults()
 
     for (int i = 0; i < BT_SERVICE_KEY_COUNT; i++) {
         HKEY service;
-        if (RegOpenKeyExW(key, BtServiceType[i], 0, KEY_ALL_ACCESS, &service) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(key, BtServiceType[i], 0, KEY_READ, &service) != ERROR_SUCCESS)
             continue;
         BtDefaults.mtu[i] = (int32_t)DwordOr(service, L"DefaultMtu", (DWORD)-1);
         BtDefaults.auth[i] = DwordOr(service, L"DefaultAuth", 0) != 0;

@@ -9,21 +9,30 @@
 #define SETTLE_PAUSE_MS 500
 #define BOX_FLAGS (MB_OK | MB_ICONINFORMATION | MB_TOPMOST)
 
+// The driver's handle from the last start; the record's handle field may also hold the stack's
+// own value, which is not ours to release.
+static HANDLE StartedDriver;
+
 // Tells the driver which thread receives its messages. The handle value itself travels in the
-// place of the input buffer, as the driver expects. 0 when the device cannot be opened.
+// place of the input buffer, as the driver expects. 0 when the device cannot be opened or the
+// driver refuses the thread.
 static int NotifyDriver(HANDLE cursorThread)
 {
     HANDLE device = CreateFileW(DRIVER_DEVICE_NAME, 0, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (device == INVALID_HANDLE_VALUE)
         return 0;
-    DeviceIoControl(device, DRIVER_IOCTL_SET_THREAD, (LPVOID)cursorThread, 4, NULL, 0, NULL, NULL);
+    BOOL told = DeviceIoControl(device, DRIVER_IOCTL_SET_THREAD, (LPVOID)cursorThread, 4, NULL, 0, NULL, NULL);
     CloseHandle(device);
-    return 1;
+    return told ? 1 : 0;
 }
 
 int StartHidDriver(BtDeviceRecord *record)
 {
     HANDLE driver = ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, (LPVOID)DRIVER_CLASS_KEY);
+    // Each Connect starts the driver anew: the handle of the start before is done with.
+    if (StartedDriver)
+        CloseHandle(StartedDriver);
+    StartedDriver = driver;
     record->handle = driver;
     return driver ? 1 : -1;
 }
@@ -94,6 +103,7 @@ int SAC_Mouse(HWND owner, HANDLE cursorThread, int interactive)
         return -4;
     }
 
+    // A driver that cannot be told the thread would never post to it: as bad as no driver.
     if (!NotifyDriver(cursorThread)) {
         LogPrintf(L"SAC_Mouse::error::HID driver not found / IO error");
         if (interactive)

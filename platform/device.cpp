@@ -56,6 +56,12 @@ LONG PpcChangeDisplaySettingsExW(LPCWSTR device, DEVMODEW *mode, HWND window, DW
 
 HANDLE PpcCreateToolhelp32Snapshot(DWORD flags, DWORD processId)
 {
+    DWORD missing = 0, size = sizeof(missing);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, PPC_TOOLHELP_KEY, L"Missing", RRF_RT_REG_DWORD, NULL, &missing, &size) ==
+            ERROR_SUCCESS && missing) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
     return CreateToolhelp32Snapshot(flags & ~(DWORD)TH32CS_SNAPNOHEAPS, processId);
 }
 

@@ -23,13 +23,18 @@ BOOL KernelIoControl(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outS
 #define DMDO_90 1
 #define DMDO_180 2
 #define DMDO_270 4
+// The handheld's field bit for the orientation; the desktop's header gives another bit that name.
+#undef DM_DISPLAYORIENTATION
+#define DM_DISPLAYORIENTATION 0x00800000
 #define PPC_DISPLAY_KEY L"Software\\Handheld\\Display"
 LONG PpcChangeDisplaySettingsExW(LPCWSTR device, DEVMODEW *mode, HWND window, DWORD flags, LPVOID param);
 #define ChangeDisplaySettingsExW PpcChangeDisplaySettingsExW
 
 // The process snapshot: the handheld's "no heaps" flag means nothing here, and its snapshot is
-// closed with its own call.
+// closed with its own call. A handheld without its tool-help library ("Missing" 1 under
+// PPC_TOOLHELP_KEY) takes no snapshot at all.
 #define TH32CS_SNAPNOHEAPS 0x40000000
+#define PPC_TOOLHELP_KEY L"Software\\Handheld\\Toolhelp"
 HANDLE PpcCreateToolhelp32Snapshot(DWORD flags, DWORD processId);
 #define CreateToolhelp32Snapshot PpcCreateToolhelp32Snapshot
 BOOL CloseToolhelp32Snapshot(HANDLE snapshot);

@@ -5,6 +5,7 @@
 #undef ShellExecuteExW
 #undef RegOpenKeyExW
 #undef RegCreateKeyExW
+#undef ReleaseDC
 
 BOOL PpcSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni)
 {
@@ -62,6 +63,13 @@ LSTATUS PpcRegCreateKeyExW(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR keyCl
 {
     return RegCreateKeyExW(root, DesktopKeyPath(path), reserved, keyClass, options, access, security, key,
                            disposition);
+}
+
+int PpcReleaseDC(HWND window, HDC dc)
+{
+    if (!window && dc)
+        GetPixel(dc, 0, 0);
+    return ReleaseDC(window, dc);
 }
 
 BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, HDC source, int xSource,

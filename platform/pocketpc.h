@@ -36,6 +36,14 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
                          int ySource, int widthSource, int heightSource, COLORREF transparent);
 #define TransparentImage PpcTransparentImage
 
+// What the handheld draws on the screen shows at once. Wine keeps drawing on the screen in its
+// display connection until something sends it on (a read from the screen, or a thread with
+// windows waiting for messages), so a thread that draws and ends, or a program that ends, could
+// leave its last strokes unshown: the screen's context is given back only after one of its
+// pixels has been read, which sends all before it and waits until the display has done it.
+int PpcReleaseDC(HWND window, HDC dc);
+#define ReleaseDC PpcReleaseDC
+
 // Where the handheld keeps its own state (radio, device name); see handheld/README.md.
 #define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"
 
@@ -43,7 +51,8 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
 #include "platform/device.h"
 #include "platform/aygshell.h"
 // Bluetooth utility library: the radio's mode (0 off, 1 on and connectable, 2 on and
-// discoverable); 0 on success. The handheld keeps it as "Mode" under PPC_HANDHELD_KEY.
+// discoverable); 0 on success. The handheld keeps it as "Mode" under PPC_HANDHELD_KEY; a
+// "QueryError" there is the query's result, with the mode still reported.
 int PpcBthGetMode(DWORD *mode);
 #define BthGetMode PpcBthGetMode
 

@@ -32,21 +32,31 @@ static void SendToBottom(HWND window)
     SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_TO_BOTTOM_SHOWN);
 }
 
-DWORD FindProcessId(const WCHAR *exeName)
+// The first running process with this executable name: false when the processes cannot be
+// listed at all, which is not the same as the name not running (*pid 0).
+static bool FindProcess(const WCHAR *exeName, DWORD *pid)
 {
+    *pid = 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPNOHEAPS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
+        return false;
     PROCESSENTRY32W entry = {0};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         if (_wcsicmp(entry.szExeFile, exeName) == 0) {
-            CloseToolhelp32Snapshot(snapshot);
-            return entry.th32ProcessID;
+            *pid = entry.th32ProcessID;
+            break;
         }
     }
     CloseToolhelp32Snapshot(snapshot);
-    return 0;
+    return true;
+}
+
+DWORD FindProcessId(const WCHAR *exeName)
+{
+    DWORD pid;
+    FindProcess(exeName, &pid);
+    return pid;
 }
 
 void CloseTask()
@@ -65,9 +75,14 @@ void CloseTask()
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(fg, &pid);
-    DWORD shell = FindProcessId(L"shell32.exe");
+    DWORD shell;
+    bool listed = FindProcess(L"shell32.exe", &shell);
     LogPrintf(L"Real Close wnd=%X shell=%X", (unsigned)pid, (unsigned)shell);
-    if (pid == shell) {
+    if (!listed) {
+        // Without the process list any window could be the shell's: close nothing.
+        LogPrintf(L"Abort - shell unknown");
+        MessageBeep(MB_OK);
+    } else if (pid == shell) {
         LogPrintf(L"Minimize");
         SendToBottom(fg);
     } else {

@@ -35,5 +35,8 @@ DWORD WINAPI CursorThread(LPVOID parameter)
             DispatchMessageW(&msg);
         }
     }
+    // Ending while shown: put the save-under back, so that no image of the cursor outlives us.
+    if (CursorState.bShowCursor)
+        DrawCursor(&CursorState, 0);
     return 0;
 }

@@ -34,6 +34,15 @@ void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam)
     DWORD actionFlags = 0;
     int sequence = SEQUENCE_NONE;
 
+    // Releases always reach the system, or a button let go stays held. A press drops the report's
+    // other bits, and a double click or a hold plays a sequence of its own: then the releases go
+    // first, as an event of their own, before the action.
+    DWORD released = buttons & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MIDDLEUP);
+    if (released && (buttons & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN))) {
+        Emit(released | MOUSEEVENTF_ABSOLUTE, absX, absY, 0);
+        released = 0;
+    }
+
     // One button per report: left, then right, then middle. Without a press, releases and any
     // other bits pass through to the system.
     if (buttons & MOUSEEVENTF_LEFTDOWN)
@@ -50,6 +59,9 @@ void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam)
         RunButtonAction(SLOT_WHEEL_UP, actionFlags, sequence);
     else if (wheel < 0)
         RunButtonAction(SLOT_WHEEL_DOWN, actionFlags, sequence);
+
+    if (released && (sequence == SEQUENCE_DOUBLE_CLICK || sequence == SEQUENCE_TAP_AND_HOLD))
+        Emit(released | MOUSEEVENTF_ABSOLUTE, absX, absY, 0);
 
     int notches = wheel ? (wheel < 0 ? -wheel : wheel) : 1;
     switch (sequence) {

@@ -272,6 +272,20 @@ bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs)
     }, timeoutMs);
 }
 
+HWND CreateScreenWindow(const wchar_t *className, WNDPROC proc, COLORREF colour, DWORD exStyle)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hbrBackground = CreateSolidBrush(colour);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(exStyle, className, L"", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                  GetSystemMetrics(SM_CYSCREEN), NULL, NULL, NULL, NULL);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    return window;
+}
+
 int PixelsOtherThan(COLORREF colour, int x, int y, int size)
 {
     HDC screen = GetDC(NULL);
@@ -281,6 +295,64 @@ int PixelsOtherThan(COLORREF colour, int x, int y, int size)
             n += GetPixel(screen, i, j) != colour;
     ReleaseDC(NULL, screen);
     return n;
+}
+
+size_t DrawingObjectRoom()
+{
+    std::vector<HBRUSH> made;
+    for (;;) {
+        HBRUSH brush = CreateSolidBrush(RGB(made.size() & 255, 0, 0));
+        if (!brush)
+            break;
+        made.push_back(brush);
+    }
+    for (HBRUSH brush : made)
+        DeleteObject(brush);
+    return made.size();
+}
+
+// One entry of the shared GDI handle table (64-bit layout); the table's address is in the PEB.
+struct GdiTableEntry {
+    UINT64 object;
+    USHORT processId, count;
+    USHORT unique; // bit 7: a stock object
+    UCHAR type, flags;
+    UINT64 user;
+};
+static_assert(sizeof(GdiTableEntry) == 24, "the table's entry");
+static const size_t GdiTableEntries = 0x10000;
+static const size_t PebGdiTableAt = 0xF8;
+
+long DrawingObjectsOf(HANDLE process)
+{
+    typedef LONG(WINAPI * QueryProcess)(HANDLE, int, void *, ULONG, ULONG *);
+    QueryProcess query = (QueryProcess)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess");
+    struct {
+        void *reserved1, *peb, *reserved2[2];
+        ULONG_PTR processId, reserved3;
+    } basic = {};
+    ULONG got = 0;
+    if (!query || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof(basic), &got) != 0 || !basic.peb)
+        return -1;
+    UINT64 table = 0;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process, (BYTE *)basic.peb + PebGdiTableAt, &table, sizeof(table), &read) || !table)
+        return -1;
+    std::vector<GdiTableEntry> entries(GdiTableEntries);
+    if (!ReadProcessMemory(process, (void *)(UINT_PTR)table, entries.data(), entries.size() * sizeof(GdiTableEntry),
+                           &read))
+        return -1;
+    long n = 0;
+    USHORT pid = (USHORT)basic.processId;
+    for (const GdiTableEntry &e : entries)
+        n += e.type && !(e.unique & 0x80) && (e.processId == 0 || e.processId == pid); // Wine's table is per process
+    return n;
+}
+
+int SoakLength(int shortRun, int longRun)
+{
+    const char *soak = getenv("QM_SOAK_LONG");
+    return soak && *soak ? longRun : shortRun;
 }
 
 int PixelsOf(COLORREF colour, const RECT &area)

@@ -25,6 +25,10 @@ bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 // The same, handling this thread's window messages meanwhile.
 bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
+// A window of the test's own over the whole screen, of one colour and shown in front; the class
+// is registered with the window procedure on first use.
+HWND CreateScreenWindow(const wchar_t *className, WNDPROC proc, COLORREF colour, DWORD exStyle = 0);
+
 // How many screen pixels of the square at (x, y) differ from the colour.
 int PixelsOtherThan(COLORREF colour, int x, int y, int size);
 // How many screen pixels of the rectangle have the colour.
@@ -39,6 +43,18 @@ POINT CentreOf(HWND window);
 
 // A file of the repository's tests/fixtures, as the handheld sees it (through drive Z:).
 std::wstring FixturePath(const wchar_t *relative);
+
+// How many more drawing objects this process can make: made until the system refuses, then
+// deleted. Wine answers GetGuiResources with 0, but its object table fills like Windows's, so a
+// leak shows as less room.
+size_t DrawingObjectRoom();
+
+// The drawing objects another process holds (stock objects aside), read from its shared GDI
+// handle table as object viewers do; -1 when the table cannot be read.
+long DrawingObjectsOf(HANDLE process);
+
+// A soak's length: short in the test run, long under scripts/soak.sh (QM_SOAK_LONG set).
+int SoakLength(int shortRun, int longRun);
 
 // The entries of the log file "\pendrova.txt": header line and message.
 struct LogEntry {

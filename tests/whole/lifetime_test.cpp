@@ -43,6 +43,47 @@ TEST(Lifetime, ASecondStartShowsTheFirstAndEnds)
     EXPECT_EQ("MyInterface::Release::Destroy: 0", messages.back());
 }
 
+TEST(Lifetime, TwoStartsAtTheSameMomentGiveOneInstance)
+{
+    // Both made before either runs, then let go together: each looks for the other's window while
+    // neither has made one yet.
+    StartFreshLog(true);
+    for (int round = 0; round < 4; round++) {
+        PROCESS_INFORMATION started[2] = {};
+        for (PROCESS_INFORMATION &pi : started) {
+            std::wstring line = std::wstring(L"\"") + ProgramPath + L"\"";
+            STARTUPINFOW si = {sizeof(si)};
+            ASSERT_TRUE(CreateProcessW(ProgramPath, &line[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, L"C:\\", &si,
+                                       &pi));
+        }
+        for (PROCESS_INFORMATION &pi : started)
+            ResumeThread(pi.hThread);
+        HANDLE processes[2] = {started[0].hProcess, started[1].hProcess};
+        DWORD gone = WaitForMultipleObjects(2, processes, FALSE, 20000);
+        ASSERT_LT(gone - WAIT_OBJECT_0, 2u) << "round " << round << ": neither start gave way";
+        const PROCESS_INFORMATION &second = started[gone - WAIT_OBJECT_0], &first = started[1 - (gone - WAIT_OBJECT_0)];
+        DWORD code = 99;
+        GetExitCodeProcess(second.hProcess, &code);
+        EXPECT_EQ(0u, code) << "round " << round;
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(first.hProcess, 1000)) << "round " << round << ": both ended";
+
+        HWND main = FindMainWindow();
+        DWORD owner = 0;
+        ASSERT_TRUE(main && GetWindowThreadProcessId(main, &owner)) << "round " << round;
+        EXPECT_EQ(first.dwProcessId, owner) << "round " << round;
+        EXPECT_TRUE(IsWindowVisible(main)) << "round " << round << ": the first window is shown";
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first.hProcess, 10000)) << "round " << round;
+        for (PROCESS_INFORMATION &pi : started) {
+            if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(pi.hProcess, 98);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+        ASSERT_TRUE(WaitFor([] { return FindMainWindow() == NULL; })) << "round " << round;
+    }
+}
+
 TEST(Lifetime, TheCursorThreadFollowsTheDriverMessages)
 {
     StartFreshLog(true);

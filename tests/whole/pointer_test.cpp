@@ -64,6 +64,15 @@ COLORREF ScreenPixel(int x, int y)
     return c;
 }
 
+// A square that holds the drawn cursor: it is 10x16 at 96 DPI.
+int CursorCell()
+{
+    HDC screen = GetDC(NULL);
+    int scale = GetDeviceCaps(screen, LOGPIXELSX) / 96;
+    ReleaseDC(NULL, screen);
+    return 16 * scale;
+}
+
 // How many pixels of the square at (x, y) differ from the background.
 int Foreign(int x, int y, int size) { return PixelsOtherThan(Background, x, y, size); }
 
@@ -234,11 +243,8 @@ TEST_F(Driven, ThePointerStaysOnTheScreenAtFullSpeed)
 TEST_F(Driven, TheDrawnCursorFollowsAndLeavesNoTrail)
 {
     Start({ACTION_LEFT_CLICK, ACTION_MIDDLE_CLICK, ACTION_RIGHT_CLICK, ACTION_SCROLL_UP, ACTION_SCROLL_DOWN, 3});
-    // The drawn cursor is 10x16 at 96 DPI; the path's points lie far apart at any size.
-    HDC screen = GetDC(NULL);
-    int scale = GetDeviceCaps(screen, LOGPIXELSX) / 96;
-    ReleaseDC(NULL, screen);
-    int cell = 16 * scale;
+    // The path's points lie far apart at any size.
+    int cell = CursorCell();
     struct Point { int x, y; } path[] = {{60, 80}, {120, 150}, {30, 200}, {100, 40}};
     for (Point &p : path) {
         p.x = p.x * width / 240;
@@ -257,6 +263,18 @@ TEST_F(Driven, TheDrawnCursorFollowsAndLeavesNoTrail)
     Send(cursor, 0, 0);
     EXPECT_EQ(0, Foreign(at.x, at.y, cell));
     EXPECT_EQ(Background, ScreenPixel(at.x + 1, at.y + 1));
+}
+
+TEST_F(Driven, ClosingTheProgramLeavesNoCursorBehind)
+{
+    Start({ACTION_LEFT_CLICK, ACTION_MIDDLE_CLICK, ACTION_RIGHT_CLICK, ACTION_SCROLL_UP, ACTION_SCROLL_DOWN, 3});
+    int x = width / 4, y = height / 4, cell = CursorCell();
+    MoveBy(x, y);
+    ASSERT_GT(Foreign(x, y, cell), 0) << "the cursor is drawn";
+    PostMessageW(FindMainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, program->WaitExit());
+    Pump();
+    EXPECT_EQ(0, Foreign(x, y, cell)) << "the cursor's image outlived the program";
 }
 
 TEST_F(Driven, AnImmediateActionRunsOnTheHandheld)

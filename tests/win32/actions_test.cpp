@@ -161,6 +161,34 @@ TEST_F(WithShell, CloseTaskDestroysAnOrdinaryWindow)
     EXPECT_EQ("Destroy Window", log[2]);
 }
 
+TEST_F(WithShell, CloseTaskClosesNothingWhenTheProcessesCannotBeListed)
+{
+    // Without the process list the shell is unknown: any window could be one of its own.
+    HandheldProgram notes(NotesPath, L"Memo");
+    HWND memo = WaitForWindow(L"HandheldNotes", L"Memo");
+    ASSERT_TRUE(memo);
+    DWORD missing = 1;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_TOOLHELP_KEY, L"Missing", REG_DWORD, &missing, sizeof(missing));
+    EXPECT_EQ(0u, FindProcessId(L"shell32.exe"));
+    struct Case { const char *what; HWND window; DWORD pid; } cases[] = {
+        {"the shell's task bar", taskBar, shell.Pid()},
+        {"an application", memo, notes.Pid()},
+    };
+    for (const Case &c : cases) {
+        RemoveFile(LOG_FILE);
+        ASSERT_TRUE(Bring(c.window)) << c.what;
+        RunFromLeftButton(ACTION_CLOSE_TASK);
+        EXPECT_EQ((std::vector<std::string>{"Close Task: " + Hex((DWORD)(UINT_PTR)c.window),
+                                            "Real Close wnd=" + Hex(c.pid) + " shell=0", "Abort - shell unknown"}),
+                  LogMessages())
+            << c.what;
+        Sleep(300);
+        EXPECT_TRUE(IsWindow(c.window) && IsWindowVisible(c.window)) << c.what;
+    }
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, PPC_TOOLHELP_KEY, L"Missing");
+    EXPECT_EQ(shell.Pid(), FindProcessId(L"shell32.exe"));
+}
+
 TEST_F(ActionsTest, CloseTaskWithoutAShellStillClosesTheWindow)
 {
     HandheldProgram notes(NotesPath, L"Memo");

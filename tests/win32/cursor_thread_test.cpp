@@ -4,6 +4,8 @@
 #include "link/driver_contract.h"
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
+#include "settings/settings_store.h"
+#include "tests/support/program_strip.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +45,12 @@ TEST(CursorThread, ShowsAndHidesAndDropsReportsWhileHidden)
     RemoveFile(LOG_FILE);
     LogEnabled = true;
     CursorState.bShowCursor = 0;
+    // 1X on the real screen: the reports' two counts right and one down would move everything.
+    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    CursorState.x = CursorState.y = 0;
+    SettingTable[SLOT_SPEED].NumVal = 3;
+    SetCursorPos(17, 23);
     Running thread;
     thread.Settle(1);
 
@@ -58,15 +66,33 @@ TEST(CursorThread, ShowsAndHidesAndDropsReportsWhileHidden)
         {WM_MOUSECUR, 0, "WM_MOUSECUR: bShowCursor=1/0", 0},
     };
     std::vector<std::string> want = {"CursorThread thread running. Notify driver."};
+    // A dropped report is checked once the step after it, handled in order, has been.
+    bool dropped = false;
+    POINT pointer = {}, at = {};
     for (const Step &s : steps) {
+        if (!s.logged) {
+            dropped = true;
+            GetCursorPos(&pointer);
+            at = {CursorState.x, CursorState.y};
+        }
         thread.Post(s.message, s.wParam);
         if (s.logged) {
             want.push_back(s.logged);
             thread.Settle(want.size());
             EXPECT_EQ(s.shown, CursorState.bShowCursor) << s.logged;
+            if (dropped) {
+                POINT now;
+                GetCursorPos(&now);
+                EXPECT_EQ(pointer.x, now.x) << "the system's pointer moved for a report while hidden";
+                EXPECT_EQ(pointer.y, now.y) << "the system's pointer moved for a report while hidden";
+                EXPECT_EQ(at.x, CursorState.x) << "the position moved for a report while hidden";
+                EXPECT_EQ(at.y, CursorState.y) << "the position moved for a report while hidden";
+                dropped = false;
+            }
         }
     }
     EXPECT_EQ(want, LogMessages());
+    EXPECT_EQ(2, CursorState.x) << "the one report while shown moved the cursor";
     LogEnabled = false;
 }
 
@@ -84,4 +110,38 @@ TEST(CursorThread, EndsOnQuitOrOnTheStopFlag)
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.handle, 5000));
         bStopCursorThread = 0;
     }
+}
+
+TEST(CursorThread, EndingWhileShownLeavesNoCursorOnTheScreen)
+{
+    const COLORREF ground = RGB(0x20, 0x90, 0x50);
+    HWND back = CreateScreenWindow(L"Ground", DefWindowProcW, ground, WS_EX_TOPMOST);
+    CursorState.hbmStrip = LoadInstalledCursorStrip();
+    ASSERT_TRUE(CursorState.hbmStrip);
+    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    SettingTable[SLOT_SPEED].NumVal = 3;
+    SettingTable[SLOT_CURSOR].NumVal = 0;
+
+    struct Case { const char *how; bool byFlag; } cases[] = {{"WM_QUIT", false}, {"the stop flag", true}};
+    for (const Case &c : cases) {
+        CursorState.bShowCursor = 0;
+        CursorState.x = CursorState.y = 0;
+        Running thread;
+        thread.Post(WM_MOUSECUR, 1);
+        thread.Post(WM_MOUSEDATA, 0x28280000); // 40 right, 40 down
+        ASSERT_TRUE(WaitFor([&] { return PixelsOtherThan(ground, 40, 40, 8) > 0; }, 5000)) << c.how;
+        if (c.byFlag) {
+            bStopCursorThread = 1;
+            thread.Post(WM_NULL, 0);
+        } else {
+            thread.Post(WM_QUIT, 0);
+        }
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.handle, 5000)) << c.how;
+        bStopCursorThread = 0;
+        EXPECT_EQ(0, PixelsOtherThan(ground, 40, 40, 24)) << "the cursor outlived its thread, ended by " << c.how;
+    }
+    DestroyWindow(back);
+    DeleteObject(CursorState.hbmStrip);
+    CursorState.hbmStrip = NULL;
 }

@@ -2,6 +2,7 @@
 // as the two registered messages, posted to the thread that control code 15 named.
 #include <winsock2.h>
 
+#include "app/app_globals.h"
 #include "handheld/feed.h"
 #include "link/driver_contract.h"
 #include "platform/driver_pipe.h"
@@ -65,6 +66,48 @@ int FloodButtons(int i) { return (int)(((unsigned)i * 2654435761u) >> 13) & 7; }
 std::string FloodReport(int i) { return Report(FloodButtons(i), i & 0xFF, (i >> 8) & 0xFF, i * 7); }
 
 } // namespace
+
+TEST(HidDriver, TheContractHoldsTheValuesBothSidesAgreeOn)
+{
+    // The program and the driver take these from one header; here they meet the values the
+    // device's other side was built with, written out.
+    struct Text { const char *what; const wchar_t *used, *agreed; } texts[] = {
+        {"device", DRIVER_DEVICE_NAME, L"BHI0:"},
+        {"device key", DRIVER_INSTANCE_KEY, L"Software\\Microsoft\\Bluetooth\\Hid\\Instance"},
+        {"start parameter", DRIVER_CLASS_KEY, L"Software\\Microsoft\\Bluetooth\\Hid\\Hid_Class"},
+        {"data message", DRIVER_MSG_DATA, L"Quillmark.Dalvern.Data"},
+        {"cursor message", DRIVER_MSG_CURSOR, L"Quillmark.Dalvern.Cursor"},
+        {"version value", DRIVER_VERSION_VALUE, L"VersionDriver"},
+    };
+    for (const Text &t : texts)
+        EXPECT_STREQ(t.agreed, t.used) << t.what;
+    struct Number { const char *what; unsigned used, agreed; } numbers[] = {
+        {"control code", DRIVER_IOCTL_SET_THREAD, 15},
+        {"link up", DRIVER_CURSOR_SHOW, 1},
+        {"link down", DRIVER_CURSOR_HIDE, 0},
+        {"the program's data message", WM_MOUSEDATA, RegisterWindowMessageW(L"Quillmark.Dalvern.Data")},
+        {"the program's cursor message", WM_MOUSECUR, RegisterWindowMessageW(L"Quillmark.Dalvern.Cursor")},
+    };
+    for (const Number &n : numbers)
+        EXPECT_EQ(n.agreed, n.used) << n.what;
+
+    // The running driver answers to the written-out values and posts the written-out messages.
+    StopDriver();
+    HANDLE driver = ActivateDeviceEx(L"Software\\Microsoft\\Bluetooth\\Hid\\Instance", NULL, 0,
+                                     (LPVOID)L"Software\\Microsoft\\Bluetooth\\Hid\\Hid_Class");
+    ASSERT_TRUE(driver);
+    Receiver receiver;
+    HANDLE device = CreateFileW(L"BHI0:", 0, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, device);
+    EXPECT_TRUE(DeviceIoControl(device, 15, (LPVOID)receiver.Handle(), 4, NULL, 0, NULL, NULL));
+    CloseHandle(device);
+    HANDLE feed = OpenFeed();
+    ASSERT_NE(INVALID_HANDLE_VALUE, feed);
+    Feed(feed, Report(1, 0, 0, 0), receiver, 2);
+    CloseHandle(feed);
+    EXPECT_EQ(Describe(Messages{{'C', 1, 0}, {'D', 0, 2}, {'C', 0, 0}}), Final(receiver, 3));
+    CloseHandle(driver);
+}
 
 TEST(HidDriver, ScriptedFeedGivesExactlyTheseMessages)
 {

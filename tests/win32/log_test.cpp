@@ -141,3 +141,39 @@ TEST_F(Log, EntriesOfTwoThreadsNeverMix)
         n++;
     }
 }
+
+TEST_F(Log, AWriterThatNeverLetsGoCostsEntriesNotTheProgram)
+{
+    // A thread ended while it held the file's lock: its handle, and the lock with it, stay.
+    static HANDLE held;
+    held = INVALID_HANDLE_VALUE;
+    HANDLE locked = CreateEventW(NULL, TRUE, FALSE, NULL);
+    HANDLE holder = CreateThread(NULL, 0, [](LPVOID ready) -> DWORD {
+        held = CreateFileW(LOG_FILE, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+        OVERLAPPED whole = {};
+        LockFileEx(held, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+        SetEvent(ready);
+        Sleep(INFINITE);
+        return 0;
+    }, locked, 0, NULL);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(locked, 10000));
+    TerminateThread(holder, 1);
+    WaitForSingleObject(holder, 10000);
+
+    HANDLE writer = CreateThread(NULL, 0, [](LPVOID) -> DWORD {
+        LogPrintf(L"lost");
+        return 0;
+    }, NULL, 0, NULL);
+    DWORD start = GetTickCount();
+    DWORD waited = WaitForSingleObject(writer, 10000);
+    DWORD took = GetTickCount() - start;
+    CloseHandle(held); // lets a writer still waiting go, whatever the outcome
+    WaitForSingleObject(writer, 10000);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the entry waited for the lock without end";
+    EXPECT_GE(took, LOG_LOCK_WAIT_MS - 50) << "the entry gave up before its time";
+
+    LogPrintf(L"kept");
+    EXPECT_EQ((std::vector<std::string>{"kept"}), LogMessages());
+    for (HANDLE h : {locked, holder, writer})
+        CloseHandle(h);
+}

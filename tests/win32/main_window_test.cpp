@@ -122,7 +122,14 @@ TEST_F(MainWindowTest, ClosingEndsTheCursorThreadAndQuits)
         bStopCursorThread = 0;
         CursorThreadHandle = CreateThread(NULL, 0, c.proc, NULL, 0, NULL);
         Sleep(50); // let the thread reach its loop
+        DWORD start = GetTickCount();
         SendMessageW(main, WM_CLOSE, 0, 0);
+        DWORD took = GetTickCount() - start;
+        if (c.proc == CursorThread) {
+            EXPECT_LT(took, (DWORD)CURSOR_THREAD_STOP_WAIT_MS) << "woken, not ended by the fallback";
+        } else {
+            EXPECT_GE(took, (DWORD)CURSOR_THREAD_STOP_WAIT_MS - 50) << "given its time before it is ended";
+        }
         EXPECT_FALSE(IsWindow(main)) << c.name;
         EXPECT_EQ(1, bStopCursorThread) << c.name;
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(CursorThreadHandle, 0)) << c.name;
@@ -135,4 +142,72 @@ TEST_F(MainWindowTest, ClosingEndsTheCursorThreadAndQuits)
         EXPECT_TRUE(PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << c.name;
         EXPECT_EQ(0u, msg.wParam);
     }
+}
+
+namespace {
+
+// What the system tray was asked: Wine's Shell_NotifyIcon hands the tray window (class
+// "Shell_TrayWnd") the operation and the icon's data, the owner window, id, flags and callback
+// message first and the icon's size further on. A tray of the test's own, in front of any other,
+// keeps them.
+struct TrayCall {
+    DWORD operation;
+    HWND window;
+    UINT id, flags, callback;
+    bool icon;
+    bool operator==(const TrayCall &o) const
+    {
+        return operation == o.operation && window == o.window && id == o.id && flags == o.flags &&
+               callback == o.callback && icon == o.icon;
+    }
+};
+std::vector<TrayCall> TrayCalls;
+const size_t IconWidthAt = 944; // after the tip, state, balloon texts, flags and GUID
+
+LRESULT CALLBACK TrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA) {
+        const COPYDATASTRUCT *copy = (const COPYDATASTRUCT *)lParam;
+        const BYTE *data = (const BYTE *)copy->lpData;
+        UINT field[4], width = 0;
+        if (copy->cbData >= sizeof(field))
+            memcpy(field, data, sizeof(field));
+        if (copy->cbData >= IconWidthAt + sizeof(width))
+            memcpy(&width, data + IconWidthAt, sizeof(width));
+        TrayCalls.push_back({(DWORD)copy->dwData, (HWND)(LONG_PTR)(LONG)field[0], field[1], field[2], field[3],
+                             width != 0});
+        return TRUE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::ostream &operator<<(std::ostream &out, const TrayCall &c)
+{
+    return out << "{op " << c.operation << " window " << c.window << " id " << c.id << " flags " << c.flags
+               << " callback " << c.callback << (c.icon ? " icon}" : " no icon}");
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, TheTrayIconIsAddedAndRemovedAndRemovedAtTheEndEvenIfNeverAdded)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = TrayProc;
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    HWND tray = CreateWindowExW(WS_EX_TOPMOST, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    ASSERT_EQ(tray, FindWindowExW(NULL, NULL, L"Shell_TrayWnd", NULL)) << "another tray is in front";
+
+    const UINT flags = NIF_MESSAGE | NIF_ICON;
+    TrayAdd(main, TRAY_ICON_ID, LoadIconW(NULL, IDI_APPLICATION));
+    TrayDelete(main, TRAY_ICON_ID);
+    EXPECT_EQ((std::vector<TrayCall>{{NIM_ADD, main, 5000, flags, 3025, true},
+                                     {NIM_DELETE, main, 5000, flags, 3025, false}}),
+              TrayCalls);
+
+    TrayCalls.clear();
+    HWND closed = main;
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ((std::vector<TrayCall>{{NIM_DELETE, closed, 5000, flags, 3025, false}}), TrayCalls);
+    DestroyWindow(tray);
 }

@@ -94,6 +94,12 @@ TEST_F(MotionTest, OneReportGivesItsEventsInOrder)
     suspendRight.right = ACTION_SUSPEND;
     Settings missingLeft = Defaults;
     missingLeft.left = -1;
+    Settings swappedWheel = Defaults, clickWheelDown = Defaults, middleWheelUp = Defaults, holdWheelDown = Defaults;
+    holdWheelDown.wheelDown = ACTION_TAP_AND_HOLD;
+    swappedWheel.wheelUp = ACTION_SCROLL_DOWN;
+    swappedWheel.wheelDown = ACTION_SCROLL_UP;
+    clickWheelDown.wheelDown = ACTION_LEFT_CLICK;
+    middleWheelUp.wheelUp = ACTION_MIDDLE_CLICK;
 
     struct Case {
         const char *what;
@@ -124,11 +130,25 @@ TEST_F(MotionTest, OneReportGivesItsEventsInOrder)
         {"middle click", Defaults, 0, 0, 0, 0, 0, MOUSEEVENTF_MIDDLEDOWN, 0, 0, {"mouse 8020 0,0 0"}},
         {"left beats right", Defaults, 0, 0, 0, 0, 0, 0x000A, 0, 0, {"mouse 8002 0,0 0"}},
         {"right beats middle", Defaults, 0, 0, 0, 0, 0, 0x0028, 0, 0, {"mouse 8008 0,0 0"}},
-        {"a press drops the other bits", Defaults, 0, 0, 2, 0, 0, 0x0012, 1, 0, {"mouse 8003 273,0 0"}},
+        {"a press drops the other bits", Defaults, 0, 0, 2, 0, 0, 0x8803, 1, 0, {"mouse 8003 273,0 0"}},
+        {"a press keeps the releases: they go first, on their own", Defaults, 0, 0, 2, 0, 0, 0x0012, 1, 0,
+         {"mouse 8010 273,0 0", "mouse 8003 273,0 0"}},
+        {"left let go as right goes down", Defaults, 0, 0, 0, 0, 0, 0x000C, 0, 0,
+         {"mouse 8004 0,0 0", "mouse 8008 0,0 0"}},
+        {"every release before a middle press", Defaults, 0, 0, 0, 0, 0, 0x0034, 0, 0,
+         {"mouse 8014 0,0 0", "mouse 8020 0,0 0"}},
         {"wheel up scrolls", Defaults, 0, 0, 0, 0, 1, 0, 0, 0, {"mouse 8800 0,0 120"}},
         {"wheel up scrolls while moving", Defaults, 0, 0, 2, 0, 1, 0, 1, 0, {"mouse 8801 273,0 120"}},
         {"wheel down two notches", Defaults, 0, 0, 0, 0, -2, 0, 0, 0, {"mouse 8800 0,0 -240"}},
         {"wheel up four notches", Defaults, 0, 0, 0, 0, 4, 0, 0, 0, {"mouse 8800 0,0 480"}},
+        {"wheel up assigned scroll down", swappedWheel, 0, 0, 0, 0, 2, 0, 0, 0, {"mouse 8800 0,0 -240"}},
+        {"wheel down assigned scroll up", swappedWheel, 0, 0, 0, 0, -3, 0, 0, 0, {"mouse 8800 0,0 360"}},
+        {"a click on the wheel passes a negative wheel as it is", clickWheelDown, 0, 0, 0, 0, -2, 0, 0, 0,
+         {"mouse 8002 0,0 -2"}},
+        {"the wheel's click adds to the button's", middleWheelUp, 0, 0, 2, 0, 1, MOUSEEVENTF_RIGHTDOWN, 1, 0,
+         {"mouse 8029 273,0 1"}},
+        {"a press and a scroll of the wheel add up", Defaults, 0, 0, 0, 0, 1, MOUSEEVENTF_RIGHTDOWN, 0, 0,
+         {"mouse 8808 0,0 120"}},
         {"scroll on a button: one notch, the action's direction", scrollLeft, 0, 0, 0, 0, 0, MOUSEEVENTF_LEFTDOWN,
          0, 0, {"mouse 8800 0,0 -120"}},
         {"scroll on a button with the wheel turned up", scrollLeft, 0, 0, 0, 0, 3, MOUSEEVENTF_LEFTDOWN, 0, 0,
@@ -136,15 +156,28 @@ TEST_F(MotionTest, OneReportGivesItsEventsInOrder)
         {"double click", doubleLeft, 24, 32, 0, 0, 0, MOUSEEVENTF_LEFTDOWN, 24, 32,
          {"mouse 8002 6553,6553 0", "sleep 50", "mouse 8004 6553,6553 0", "sleep 100", "mouse 8002 6553,6553 0",
           "sleep 50", "mouse 8004 6553,6553 0"}},
+        {"a release before a double click", doubleLeft, 24, 32, 0, 0, 0, MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_LEFTDOWN,
+         24, 32,
+         {"mouse 8010 6553,6553 0", "mouse 8002 6553,6553 0", "sleep 50", "mouse 8004 6553,6553 0", "sleep 100",
+          "mouse 8002 6553,6553 0", "sleep 50", "mouse 8004 6553,6553 0"}},
         {"double click's release report", doubleLeft, 24, 32, 2, 0, 0, MOUSEEVENTF_LEFTUP, 25, 32,
          {"mouse 8005 6826,6553 0"}},
         {"double click on the wheel, whatever the notches", doubleWheel, 0, 0, 4, 0, 3, 0, 2, 0,
          {"mouse 8002 546,0 0", "sleep 50", "mouse 8004 546,0 0", "sleep 100", "mouse 8002 546,0 0", "sleep 50",
           "mouse 8004 546,0 0"}},
+        {"a release before the wheel's double click", doubleWheel, 0, 0, 0, 0, 1, MOUSEEVENTF_RIGHTUP, 0, 0,
+         {"mouse 8010 0,0 0", "mouse 8002 0,0 0", "sleep 50", "mouse 8004 0,0 0", "sleep 100", "mouse 8002 0,0 0",
+          "sleep 50", "mouse 8004 0,0 0"}},
+        {"a release before the wheel's hold", holdWheelDown, 0, 0, 0, 0, -1, MOUSEEVENTF_MIDDLEUP, 0, 0,
+         {"mouse 8040 0,0 0", "mouse 8002 0,0 0", "sleep 1000", "mouse 8004 0,0 0"}},
+        {"a release with the wheel's scroll goes with it", Defaults, 0, 0, 0, 0, 1, MOUSEEVENTF_LEFTUP, 0, 0,
+         {"mouse 8804 0,0 120"}},
         {"the wheel's click replaces the button's double click", clickWheel, 0, 0, 2, 0, 1, MOUSEEVENTF_LEFTDOWN,
          1, 0, {"mouse 8003 273,0 1"}},
         {"tap and hold", holdLeft, 240, 320, 0, 0, 0, MOUSEEVENTF_LEFTDOWN, 240, 320,
          {"mouse 8002 65535,65535 0", "sleep 1000", "mouse 8004 65535,65535 0"}},
+        {"a release before tap and hold", holdLeft, 240, 320, 0, 0, 0, MOUSEEVENTF_MIDDLEUP | MOUSEEVENTF_LEFTDOWN,
+         240, 320, {"mouse 8040 65535,65535 0", "mouse 8002 65535,65535 0", "sleep 1000", "mouse 8004 65535,65535 0"}},
         {"an action beyond the table adds nothing", oddLeft, 0, 0, 0, 0, 0, MOUSEEVENTF_LEFTDOWN, 0, 0,
          {"mouse 8000 0,0 0"}},
         {"a missing action adds nothing", missingLeft, 0, 0, 0, 0, 0, MOUSEEVENTF_LEFTDOWN, 0, 0,
@@ -155,6 +188,8 @@ TEST_F(MotionTest, OneReportGivesItsEventsInOrder)
          {"key 27 down", "sleep 20", "key 27 up", "mouse 8000 0,0 0"}},
         {"suspend is a key press; the release passes through later", suspendRight, 0, 0, 0, 0, 0,
          MOUSEEVENTF_RIGHTDOWN, 0, 0, {"key df down", "sleep 20", "key df up", "mouse 8000 0,0 0"}},
+        {"a release before an immediate action", keysLeft, 0, 0, 0, 0, 0, MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_LEFTDOWN,
+         0, 0, {"mouse 8010 0,0 0", "key 25 down", "sleep 20", "key 25 up", "mouse 8000 0,0 0"}},
         {"suspend's release", suspendRight, 0, 0, 0, 0, 0, MOUSEEVENTF_RIGHTUP, 0, 0, {"mouse 8010 0,0 0"}},
     };
     for (const Case &c : cases) {

@@ -136,6 +136,25 @@ TEST(Display, RequestsWithoutOrientationAreTheDesktops)
     EXPECT_EQ(DISP_CHANGE_BADMODE, ChangeDisplaySettingsExW(NULL, &mode, NULL, 0, NULL));
 }
 
+TEST(Display, TheOrientationIsTheHandheldsFieldBit)
+{
+    // The handheld names the orientation field 0x00800000; the desktop's header gives 0x80 that
+    // name, which the handheld does not take for it.
+    EXPECT_EQ(0x00800000, DM_DISPLAYORIENTATION);
+    DWORD stored = DMDO_180;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_DISPLAY_KEY, L"Orientation", REG_DWORD, &stored, sizeof(stored));
+    struct Case { DWORD field; bool handheld; } cases[] = {{0x00800000, true}, {0x00000080, false}};
+    for (const Case &c : cases) {
+        DEVMODEW mode = {};
+        mode.dmSize = sizeof(mode);
+        mode.dmFields = c.field;
+        mode.dmDisplayOrientation = 77;
+        ChangeDisplaySettingsExW(NULL, &mode, NULL, CDS_TEST, NULL);
+        EXPECT_EQ(c.handheld ? DMDO_180 : 77u, mode.dmDisplayOrientation) << std::hex << c.field;
+    }
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, PPC_DISPLAY_KEY, L"Orientation");
+}
+
 TEST(Radio, ReportsTheRadioAndFailsWithoutIt)
 {
     struct Case { DWORD type; DWORD stored; bool present; int ok; DWORD want; } cases[] = {
@@ -161,6 +180,12 @@ TEST(Radio, ReportsTheRadioAndFailsWithoutIt)
         }
     }
     EXPECT_NE(0, BthGetMode(nullptr));
-    DWORD on = 1;
+    DWORD on = 1, error = ERROR_GEN_FAILURE;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"Mode", REG_DWORD, &on, sizeof(on));
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"QueryError", REG_DWORD, &error, sizeof(error));
+    DWORD mode = 0;
+    EXPECT_EQ((int)ERROR_GEN_FAILURE, BthGetMode(&mode)) << "a query error stands";
+    EXPECT_EQ(1u, mode) << "with the mode still reported";
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"QueryError");
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, PPC_HANDHELD_KEY, L"Mode", REG_DWORD, &on, sizeof(on));
 }
