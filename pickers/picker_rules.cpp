@@ -87,7 +87,8 @@ bool AppletLibraryName(const char16_t *path, char16_t *out, size_t cap)
         size_t k = 0;
         while (k < 4 && path[i + k] == ext[k])
             k++;
-        if (k < 4)
+        // Only a ".cpl" that ends the file name: "a.cpl.b.cpl" is one file, not "a.cpl".
+        if (k < 4 || (path[i + 4] != 0 && path[i + 4] != u'\\'))
             continue;
         size_t len = i + 4;
         if (len + 1 > cap)

@@ -25,7 +25,8 @@ bool FinishSearchPattern(char16_t *path, size_t cap);
 bool IsAppletFileName(const char16_t *name);
 
 // The applet library in a path such as "x.cpl\*.*": the text up to and including the first
-// ".cpl" (lower case). False, with out empty, when there is none or it does not fit.
+// ".cpl" (lower case) that ends a name, followed by "\" or the end. False, with out empty, when
+// there is none or it does not fit.
 bool AppletLibraryName(const char16_t *path, char16_t *out, size_t cap);
 
 // "\windows\" + file, with "," and the index when withIndex. False, with out empty, when it does

@@ -34,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool applet = text.size() >= 4 && text.compare(text.size() - 4, 4, u".cpl") == 0;
     FUZZ_CHECK(IsAppletFileName(block.get()) == applet);
 
-    // The library is the text up to the first ".cpl".
+    // The library is the text up to the first ".cpl" that ends a name.
     std::unique_ptr<char16_t[]> out(new char16_t[cap]);
     size_t at = text.find(u".cpl");
+    while (at != std::u16string::npos && at + 4 < text.size() && text[at + 4] != u'\\')
+        at = text.find(u".cpl", at + 1);
     bool found = at != std::u16string::npos && at + 4 + 1 <= cap;
     FUZZ_CHECK(AppletLibraryName(block.get(), out.get(), cap) == found);
     FUZZ_CHECK(std::u16string(out.get()) == (found ? text.substr(0, at + 4) : u""));

@@ -93,7 +93,7 @@ TEST(ItemPaths, ThatDoNotFitAreRefusedNeverCut)
     EXPECT_EQ(u16string(u"b\\c\\*.*"), u16string(path));
 }
 
-TEST(AppletNames, FilesEndInLowerCaseCplAndTheLibraryEndsAtTheFirstCpl)
+TEST(AppletNames, FilesEndInLowerCaseCplAndTheLibraryIsTheFileTheItemNames)
 {
     struct Case { const char16_t *name; bool applet; } files[] = {
         {u"x.cpl", true}, {u".cpl", true}, {u"cpl", false}, {u"X.CPL", false}, {u"x.cplx", false},
@@ -104,7 +104,9 @@ TEST(AppletNames, FilesEndInLowerCaseCplAndTheLibraryEndsAtTheFirstCpl)
 
     struct Lib { const char16_t *path, *library; } libs[] = {
         {u"x.cpl\\*.*", u"x.cpl"},
-        {u"a.cpl.b.cpl\\*.*", u"a.cpl"},
+        {u"a.cpl.b.cpl\\*.*", u"a.cpl.b.cpl"}, // one file, not a.cpl
+        {u"x.cpl\\y.cpl\\*.*", u"x.cpl"},
+        {u"x.cpls\\*.*", u""},
         {u"X.CPL\\*.*", u""},
         {u"cplmain.cpl", u"cplmain.cpl"},
         {u"\\windows\\*.*", u""},
