@@ -216,12 +216,22 @@ static POINT ScreenPoint(HWND tree, int x, int y)
     return p;
 }
 
+static bool GetItemRect(HWND tree, HTREEITEM item, bool textOnly, RECT *r)
+{
+    memcpy(r, &item, sizeof(item)); // the item goes in, its rectangle comes out
+    return SendMessageW(tree, TVM_GETITEMRECT, textOnly, (LPARAM)r) != 0;
+}
+
+// The item's rectangle, scrolled into view as a person would: up or down to it, and all the way
+// left, where the buttons are.
 static RECT ItemRect(HWND tree, HTREEITEM item, bool textOnly)
 {
-    SendMessageW(tree, TVM_ENSUREVISIBLE, 0, (LPARAM)item);
-    RECT r = {};
-    memcpy(&r, &item, sizeof(item)); // the item goes in, its rectangle comes out
-    SendMessageW(tree, TVM_GETITEMRECT, textOnly, (LPARAM)&r);
+    RECT client, r;
+    GetClientRect(tree, &client);
+    if (!GetItemRect(tree, item, false, &r) || r.top < 0 || r.bottom > client.bottom)
+        SendMessageW(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, (LPARAM)item);
+    SendMessageW(tree, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    GetItemRect(tree, item, textOnly, &r);
     return r;
 }
 
