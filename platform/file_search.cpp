@@ -21,11 +21,8 @@ BOOL PpcFindNextFileW(HANDLE search, LPWIN32_FIND_DATAW found)
 HANDLE PpcFindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW found)
 {
     HANDLE search = FindFirstFileW(pattern, found);
-    if (search == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND)
-            SetLastError(ERROR_NO_MORE_FILES);
+    if (search == INVALID_HANDLE_VALUE)
         return INVALID_HANDLE_VALUE;
-    }
     if (!IsDotEntry(found) || PpcFindNextFileW(search, found))
         return search;
     // Nothing but the two entries: an empty folder.

@@ -36,9 +36,9 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
                          int ySource, int widthSource, int heightSource, COLORREF transparent);
 #define TransparentImage PpcTransparentImage
 
-// File search: the handheld's file system lists no "." and ".." entries, and a search that finds
-// nothing in a folder fails with ERROR_NO_MORE_FILES; the desktop lists the two entries in every
-// folder but a drive's root and fails an empty search with ERROR_FILE_NOT_FOUND.
+// File search: the handheld's file system lists no "." and ".." entries, so a search of an empty
+// folder fails at once with ERROR_NO_MORE_FILES; the desktop lists the two entries in every folder
+// but a drive's root.
 HANDLE PpcFindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW found);
 BOOL PpcFindNextFileW(HANDLE search, LPWIN32_FIND_DATAW found);
 #define FindFirstFileW PpcFindFirstFileW
