@@ -536,7 +536,17 @@ TEST_F(PickerWindow, OpenedAgainWhileOpenItReturnsAtOnceAndTheOpenOneGoesOn)
     HWND nesting = CreateWindowExW(0, L"Nesting", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
     Nested = {L"unset", L"unset"};
     PickerResult r = RunPicker(FILE_PICKER, [&](const Picker &p) {
-        SendMessageW(nesting, WM_APP, 0, 0);
+        DWORD_PTR answer;
+        if (!SendMessageTimeoutW(nesting, WM_APP, 0, 0, SMTO_NORMAL, 3000, &answer)) {
+            ADD_FAILURE() << "a second picker opened";
+            for (HWND w = GetTopWindow(NULL); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                WCHAR name[64] = {0};
+                GetClassNameW(w, name, ARRAYSIZE(name));
+                if (w != p.window && wcsncmp(name, L"browsefile:", 11) == 0)
+                    PostMessageW(w, WM_COMMAND, IDM_PICKER_CANCEL, 0);
+            }
+            return;
+        }
         EXPECT_EQ(L"", Nested.choice);
         EXPECT_EQ(L"", Nested.text);
         EXPECT_TRUE(IsWindow(p.window) && IsWindow(p.tree));
