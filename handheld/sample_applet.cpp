@@ -30,14 +30,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     return TRUE;
 }
 
-static void Record(const WCHAR *name, const WCHAR *what)
-{
-    WCHAR line[100];
-    _snwprintf(line, ARRAYSIZE(line) - 1, L"%ls %ls", name, what);
-    line[ARRAYSIZE(line) - 1] = 0;
-    AppendHandheldEvent(line);
-}
-
 static LRESULT CALLBACK EntryWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -55,7 +47,7 @@ static LRESULT CALLBACK EntryWindow(HWND window, UINT message, WPARAM wParam, LP
     case WM_DESTROY: {
         WCHAR title[40] = {0};
         GetWindowTextW(window, title, ARRAYSIZE(title));
-        Record(title, L"closed");
+        AppendHandheldEventOf(title, L"closed");
         PostQuitMessage(0);
         return 0;
     }
@@ -80,7 +72,7 @@ static LONG OpenEntry(HWND parent, LONG index)
                                   NULL);
     if (!window)
         return 1;
-    Record(Entries[index], L"opened");
+    AppendHandheldEventOf(Entries[index], L"opened");
     SetForegroundWindow(window);
     MSG msg;
     while (GetMessageW(&msg, NULL, 0, 0) > 0) {

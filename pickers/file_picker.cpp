@@ -87,7 +87,8 @@ int BrowseFile(HWND tree, const WCHAR *pattern, HTREEITEM parent)
     } while (FindNextFileW(search, &found));
     FindClose(search);
 
-    qsort(entries, count, sizeof(*entries), Descending);
+    if (count)
+        qsort(entries, count, sizeof(*entries), Descending);
     for (size_t i = 0; i < count; i++) {
         AddFileItem(tree, entries[i]->name, parent, entries[i]->isFolder);
         HeapFree(heap, 0, entries[i]);

@@ -20,6 +20,9 @@ import os
 import struct
 import sys
 
+sys.dont_write_bytecode = True  # no cache beside the art
+from make_cursors import inside  # the cursor strip's point-in-polygon test
+
 CELL, CELLS = 22, 3
 W, H = CELL * CELLS, CELL
 GREEN = (0, 255, 0)
@@ -32,14 +35,6 @@ GREY, SILVER = (128, 128, 128), (192, 192, 192)
 
 
 # --- pictures: functions of the cell's own (x, y), giving a colour or None -----------------
-
-def inside(poly, x, y):
-    hit = False
-    for (x1, y1), (x2, y2) in zip(poly, poly[1:] + poly[:1]):
-        if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
-            hit = not hit
-    return hit
-
 
 def shape(poly, fill, rim):
     """A polygon with a one-pixel rim, sampled at pixel centres."""
