@@ -105,19 +105,29 @@ PickerResult RunPicker(PickerKindName kind, const std::function<void(const Picke
     PickerResult result;
     std::atomic<bool> returned(false);
     DWORD caller = GetCurrentThreadId();
+    std::atomic<bool> driven(false);
+    // Left open by a failed step, or by a step that never ends: cancelled, and failing that the
+    // caller's loop is ended, so that a failing test never hangs.
+    auto rescue = [&](DWORD afterMs) {
+        if (WaitFor([&] { return returned.load(); }, afterMs))
+            return;
+        result.rescued = true;
+        HWND open = FindWindowByClassPrefix(v.classPrefix);
+        if (open)
+            PostMessageW(open, WM_COMMAND, 105, 0);
+        if (!WaitFor([&] { return returned.load(); }, 3000))
+            PostThreadMessageW(caller, WM_QUIT, 0, 0);
+    };
     std::thread driver([&] {
         Picker p = WaitForPicker(kind);
         if (p.Found())
             drive(p);
-        // Left open by a failed step: cancel it, and failing that end the caller's loop.
-        if (!WaitFor([&] { return returned.load(); }, 5000)) {
-            result.rescued = true;
-            HWND open = FindWindowByClassPrefix(v.classPrefix);
-            if (open)
-                PostMessageW(open, WM_COMMAND, 105, 0);
-            if (!WaitFor([&] { return returned.load(); }, 3000))
-                PostThreadMessageW(caller, WM_QUIT, 0, 0);
-        }
+        driven = true;
+        rescue(5000);
+    });
+    std::thread watchdog([&] {
+        if (!WaitFor([&] { return driven.load(); }, 60000))
+            rescue(0);
     });
     WCHAR choice[PICKER_TEXT_CHARS] = L"junk", text[PICKER_TEXT_CHARS] = L"junk";
     const wchar_t *f = filter ? filter : v.filter, *s = strip ? strip : v.strip;
@@ -127,6 +137,7 @@ PickerResult RunPicker(PickerKindName kind, const std::function<void(const Picke
         ShowAppletBrowser(GetModuleHandleW(NULL), owner, v.title, f, choice, text, s);
     returned = true;
     driver.join();
+    watchdog.join();
     result.choice = choice;
     result.text = text;
     MSG quit;
@@ -256,30 +267,26 @@ static bool PartOfItem(HWND tree, HTREEITEM item, UINT flags, POINT *at)
     return true;
 }
 
-static POINT LabelPoint(HWND tree, HTREEITEM item)
-{
-    POINT p = {-1, -1};
-    PartOfItem(tree, item, TVHT_ONITEMLABEL, &p);
-    return p;
-}
-
 void TapItem(HWND tree, HTREEITEM item)
 {
-    POINT p = LabelPoint(tree, item);
-    Tap(p.x, p.y);
+    POINT p;
+    if (item && PartOfItem(tree, item, TVHT_ONITEMLABEL, &p))
+        Tap(p.x, p.y);
 }
 
 void DoubleTapItem(HWND tree, HTREEITEM item)
 {
-    POINT p = LabelPoint(tree, item);
-    Tap(p.x, p.y);
-    Tap(p.x, p.y);
+    POINT p;
+    if (item && PartOfItem(tree, item, TVHT_ONITEMLABEL, &p)) {
+        Tap(p.x, p.y);
+        Tap(p.x, p.y);
+    }
 }
 
 void TapButton(HWND tree, HTREEITEM item)
 {
     POINT p;
-    if (PartOfItem(tree, item, TVHT_ONITEMBUTTON, &p))
+    if (item && PartOfItem(tree, item, TVHT_ONITEMBUTTON, &p))
         Tap(p.x, p.y);
 }
 
