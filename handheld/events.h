@@ -3,6 +3,8 @@
 // the stand-in programs so that a test or a person can see what happened on the device.
 #include <windows.h>
 
+#include <stdio.h>
+
 static inline BOOL AppendHandheldEvent(const WCHAR *line)
 {
     char bytes[4096];
@@ -26,4 +28,13 @@ static inline BOOL AppendHandheldEvent(const WCHAR *line)
         Sleep(20);
     }
     return FALSE;
+}
+
+// "<subject> <what>", as the stand-ins record what happens to their windows.
+static inline BOOL AppendHandheldEventOf(const WCHAR *subject, const WCHAR *what)
+{
+    WCHAR line[400];
+    _snwprintf(line, ARRAYSIZE(line) - 1, L"%ls %ls", subject, what);
+    line[ARRAYSIZE(line) - 1] = 0;
+    return AppendHandheldEvent(line);
 }

@@ -13,10 +13,7 @@ static WCHAR Title[200] = L"Notes";
 
 static void Record(const WCHAR *what)
 {
-    WCHAR line[300];
-    _snwprintf(line, ARRAYSIZE(line) - 1, L"%ls %ls", Title, what);
-    line[ARRAYSIZE(line) - 1] = 0;
-    AppendHandheldEvent(line);
+    AppendHandheldEventOf(Title, what);
 }
 
 static LRESULT CALLBACK NotesWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -44,6 +44,14 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
 int PpcReleaseDC(HWND window, HDC dc);
 #define ReleaseDC PpcReleaseDC
 
+// File search: the handheld's file system lists no "." and ".." entries, so a search of an empty
+// folder fails at once with ERROR_NO_MORE_FILES; the desktop lists the two entries in every folder
+// but a drive's root.
+HANDLE PpcFindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW found);
+BOOL PpcFindNextFileW(HANDLE search, LPWIN32_FIND_DATAW found);
+#define FindFirstFileW PpcFindFirstFileW
+#define FindNextFileW PpcFindNextFileW
+
 // Where the handheld keeps its own state (radio, device name); see handheld/README.md.
 #define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"
 

@@ -6,7 +6,7 @@
 # With a display (DISPLAY set, QM_HEADLESS unset) the handheld opens as a window of its size and
 # the program runs until you press Ctrl-C. Without one, the handheld runs on its own Xvfb: the
 # program is started with the log switched on, a screenshot is taken while the mouse is linked,
-# and the log's and the screenshot's paths are printed.
+# then one of each picker with a choice made, and the log's and the screenshots' paths are printed.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 profile=${1:-qvga}
@@ -56,6 +56,7 @@ for i in $(seq 300); do
     sleep 0.1
 done
 DISPLAY=$HH_DISPLAY play_demo &
+demo=$!
 # The walk's reports handled, the link still up.
 reports=$(grep -c '^report' "$prefix/drive_c/demo.feed")
 for i in $(seq 150); do
@@ -65,6 +66,25 @@ done
 sleep 0.5 # let the screen settle
 import -display "$HH_DISPLAY" -window root "$out/screen.png"
 grep -q 'WinMain SAC_Mouse' "$log" || { echo "Quillmark did not start; see $out/wine.log" >&2; exit 1; }
+# The two pickers, opened as the settings page opens them, once the walk is over: one shot each.
+wait "$demo" 2>/dev/null || true
+WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "$root/build/cross/bin/picker_tour.exe" >"$out/picker_tour.log" 2>&1 &
+tour=$!
+pickers=
+for shot in 1:program-picker 2:applet-picker; do
+    n=${shot%%:*}
+    for i in $(seq 300); do
+        [ -f "$prefix/drive_c/picker-$n.ready" ] && break
+        sleep 0.1
+    done
+    if [ -f "$prefix/drive_c/picker-$n.ready" ]; then
+        import -display "$HH_DISPLAY" -window root "$out/${shot#*:}.png"
+        pickers="$pickers $out/${shot#*:}.png"
+    fi
+    : >"$prefix/drive_c/picker-$n.taken"
+done
+wait "$tour" 2>/dev/null || true
 echo "Quillmark started on the $profile handheld."
 echo "Log:        $log"
 echo "Screenshot: $out/screen.png"
+echo "Pickers:   $pickers"

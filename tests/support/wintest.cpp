@@ -379,6 +379,13 @@ void Tap(int x, int y) { Drag(x, y, x, y); }
 void Drag(int x, int y, int toX, int toY)
 {
     StylusAt(0, x, y);
+    // The pen lands where it is: a move still on its way from the last place would reach a
+    // control that tracks the press (a tree starts dragging) and spoil the tap.
+    WaitFor([&] {
+        POINT at;
+        return GetCursorPos(&at) && at.x == x && at.y == y;
+    }, 500);
+    Sleep(30);
     StylusAt(MOUSEEVENTF_LEFTDOWN, x, y);
     if (toX != x || toY != y)
         StylusAt(0, toX, toY);

@@ -328,3 +328,20 @@ TEST_F(Driven, ARotationLeavesTheCursorConfinedToTheScreenItReads)
     EXPECT_GT(Foreign(width - 6, height - 10, 6), 0) << "cursor drawn in the corner";
     EXPECT_EQ(0, Foreign(width - 40, height - 40, 30)) << "nothing drawn beside it";
 }
+
+TEST_F(Driven, OpenAppletOpensTheEntrysWindowOnTheHandheld)
+{
+    Start({ACTION_OPEN_APPLET, ACTION_MIDDLE_CLICK, ACTION_RIGHT_CLICK, ACTION_SCROLL_UP, ACTION_SCROLL_DOWN, 3},
+          L"\\windows\\sample.cpl,2");
+    Report(5, 5, 0, MOUSEEVENTF_LEFTDOWN);
+    HWND clock = WaitForWindow(L"SampleApplet", L"Clock");
+    ASSERT_TRUE(clock);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == clock; }));
+    Report(0, 0, 0, MOUSEEVENTF_LEFTUP);
+    PostMessageW(clock, WM_CLOSE, 0, 0);
+    std::vector<std::string> events = WaitForEvents(3);
+    ASSERT_EQ(3u, events.size());
+    EXPECT_NE(std::string::npos, events[0].find("ctlpnl.exe\" \\windows\\sample.cpl,2")) << events[0];
+    EXPECT_EQ("Clock opened", events[1]);
+    EXPECT_EQ("Clock closed", events[2]);
+}
