@@ -42,6 +42,7 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
 #include "platform/seams.h"
 #include "platform/device.h"
 #include "platform/aygshell.h"
+#include "platform/notify_icon.h"
 // Bluetooth utility library: the radio's mode (0 off, 1 on and connectable, 2 on and
 // discoverable); 0 on success. The handheld keeps it as "Mode" under PPC_HANDHELD_KEY.
 int PpcBthGetMode(DWORD *mode);

@@ -44,6 +44,9 @@ HWND PpcCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD s
             height = GetSystemMetrics(SM_CYSCREEN) - PpcBarHeight();
         }
     }
+    // The handheld clips every window against its siblings: overlapping controls never paint
+    // over one another, and the one on top is the one seen.
+    style |= WS_CLIPSIBLINGS;
     return CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
 }
 
@@ -214,8 +217,17 @@ static void PlaceBar(HWND bar)
     SetWindowPos(bar, NULL, 0, y, GetSystemMetrics(SM_CXSCREEN), PpcBarHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// A bar follows its owner: shown and hidden with it, and kept at its edge of the screen when the
-// screen's size changes.
+// Puts the bar right above its owner, as the handheld keeps owned windows. The desktop leaves
+// them behind when the owner comes to the front (as it does when a dialog it owned ends).
+static void KeepAbove(HWND bar, HWND owner)
+{
+    HWND above = GetWindow(owner, GW_HWNDPREV);
+    if (above != bar)
+        SetWindowPos(bar, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// A bar follows its owner: shown and hidden with it, kept right above it, and kept at its edge of
+// the screen when the screen's size changes.
 static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                     DWORD_PTR data)
 {
@@ -228,6 +240,8 @@ static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPA
             SetWindowPos(bar, NULL, 0, 0, 0, 0, keep | SWP_SHOWWINDOW);
         else if (pos->flags & SWP_HIDEWINDOW)
             SetWindowPos(bar, NULL, 0, 0, 0, 0, keep | SWP_HIDEWINDOW);
+        if (!(pos->flags & SWP_NOZORDER))
+            KeepAbove(bar, owner);
         break;
     }
     case WM_SETTINGCHANGE:

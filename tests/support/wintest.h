@@ -30,6 +30,21 @@ int PixelsOtherThan(COLORREF colour, int x, int y, int size);
 // How many screen pixels of the rectangle have the colour.
 int PixelsOf(COLORREF colour, const RECT &area);
 
+// The screen's pixels in an area, read at once.
+struct Screenshot {
+    RECT area = {};
+    std::vector<COLORREF> pixels;
+    COLORREF At(int x, int y) const; // screen coordinates inside the area
+    bool operator==(const Screenshot &o) const;
+};
+Screenshot TakeScreenshot(const RECT &area);
+// A window's client area as it shows once the window has painted it afresh: the area is first
+// covered with a colour no window paints, then the window repaints itself (and its children) at
+// once, and the picture is taken once none of that colour is left and two looks agree. The window
+// may belong to another thread or process that handles its messages; this thread's messages are
+// handled meanwhile.
+Screenshot PaintedClient(HWND window, DWORD timeoutMs = 5000);
+
 // A tap of the stylus at a screen point: real input, as a person's.
 void Tap(int x, int y);
 // Presses at one screen point and lets go at another.
@@ -134,5 +149,11 @@ private:
 
 // The handheld's screen profile this test runs on ("qvga" unless set).
 std::string Profile();
+
+// The handheld's shell and the notification icons along the bottom of its Today screen: the icon
+// window of (owner, id), null when the tray shows none; all the icon windows, right to left.
+extern const wchar_t ShellProgram[];
+HWND TrayIconOf(HWND owner, UINT id);
+std::vector<HWND> TrayIcons();
 
 } // namespace wt
