@@ -356,6 +356,49 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs)
     return last;
 }
 
+static int TextDiffersOn(HWND window, const Screenshot &shot, int top, int textBottom, int bottom,
+                         const std::wstring &text, UINT format, COLORREF paper, bool coloured)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    int width = client.right, height = textBottom - top;
+    HDC own = GetDC(window);
+    HDC alone = CreateCompatibleDC(own);
+    HBITMAP picture = CreateCompatibleBitmap(own, width, height);
+    HGDIOBJ old = SelectObject(alone, picture);
+    RECT all = {0, 0, width, height};
+    HBRUSH ground = CreateSolidBrush(paper);
+    FillRect(alone, &all, ground);
+    DeleteObject(ground);
+    SelectObject(alone, GetCurrentObject(own, OBJ_FONT));
+    SetTextColor(alone, GetTextColor(own));
+    SetBkColor(alone, GetBkColor(own));
+    SetBkMode(alone, GetBkMode(own));
+    if (coloured) { // what the default colouring of a dialog's background does to its context
+        SetTextColor(alone, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(alone, GetSysColor(COLOR_3DFACE));
+    }
+    DrawTextW(alone, text.c_str(), -1, &all, format);
+    int differ = 0;
+    for (int y = 0; y < bottom - top; y++)
+        for (int x = 0; x < width; x++)
+            differ += GetPixel(alone, x, y) != shot.At(origin.x + x, origin.y + top + y);
+    SelectObject(alone, old);
+    DeleteObject(picture);
+    DeleteDC(alone);
+    ReleaseDC(window, own);
+    return differ;
+}
+
+int TextDiffers(HWND window, const Screenshot &shot, int top, int textBottom, int bottom, const std::wstring &text,
+                UINT format, COLORREF paper)
+{
+    return std::min(TextDiffersOn(window, shot, top, textBottom, bottom, text, format, paper, false),
+                    TextDiffersOn(window, shot, top, textBottom, bottom, text, format, paper, true));
+}
+
 static void StylusAt(DWORD flags, int x, int y)
 {
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);

@@ -45,6 +45,14 @@ Screenshot TakeScreenshot(const RECT &area);
 // handled meanwhile.
 Screenshot PaintedClient(HWND window, DWORD timeoutMs = 5000);
 
+// How many pixels of the screenshot in rows top to bottom of a window's client area differ from
+// text drawn alone into the client rectangle (left 0, top, the client's width, textBottom) with
+// DrawTextW(format) and the defaults of the window's own drawing context, on paper: the text's
+// cells come out white, or in the window's colour when its background's colouring set them, as
+// the window manager's way of erasing it decides. The lesser count of the two.
+int TextDiffers(HWND window, const Screenshot &shot, int top, int textBottom, int bottom, const std::wstring &text,
+                UINT format, COLORREF paper);
+
 // A tap of the stylus at a screen point: real input, as a person's.
 void Tap(int x, int y);
 // Presses at one screen point and lets go at another.

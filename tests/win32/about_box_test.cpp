@@ -11,7 +11,6 @@
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -146,45 +145,8 @@ protected:
         for (const Check &c : checks)
             seen->logoChecks.push_back({c.what, Near(at(c.x, c.y), c.colour)});
 
-        // The notice between the banner and the logo, against the text drawn alone into the same
-        // rectangle with the defaults of the box's own drawing context: on white, or on the box's
-        // colour, as its background's colouring leaves them. Which one the screen shows depends on
-        // how the window manager erased the box before its painting.
-        seen->noticeDiffers = std::min(NoticeDiffers(box, notice, shown, origin, false),
-                                       NoticeDiffers(box, notice, shown, origin, true));
-    }
-
-    static int NoticeDiffers(HWND box, const std::wstring &notice, const Screenshot &shown, POINT origin,
-                             bool coloured)
-    {
-        int s = Scale();
-        RECT client;
-        GetClientRect(box, &client);
-        int width = client.right, height = 90 * s;
-        HDC own = GetDC(box);
-        HDC alone = CreateCompatibleDC(own);
-        HBITMAP picture = CreateCompatibleBitmap(own, width, 100 * s);
-        HGDIOBJ old = SelectObject(alone, picture);
-        RECT all = {0, 0, width, 100 * s};
-        HBRUSH ground = CreateSolidBrush(shown.At(origin.x + 1, origin.y + client.bottom - 1));
-        FillRect(alone, &all, ground);
-        DeleteObject(ground);
-        SelectObject(alone, GetCurrentObject(own, OBJ_FONT));
-        SetTextColor(alone, GetTextColor(own));
-        SetBkColor(alone, GetBkColor(own));
-        SetBkMode(alone, GetBkMode(own));
-        if (coloured)
-            SendMessageW(box, WM_CTLCOLORDLG, (WPARAM)alone, (LPARAM)box);
-        DrawTextW(alone, notice.c_str(), -1, &all, DT_CENTER | DT_WORDBREAK);
-        int differ = 0;
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                differ += GetPixel(alone, x, y) != shown.At(origin.x + x, origin.y + 100 * s + y);
-        SelectObject(alone, old);
-        DeleteObject(picture);
-        DeleteDC(alone);
-        ReleaseDC(box, own);
-        return differ;
+        // The notice between the banner and the logo, where the logo does not cover it.
+        seen->noticeDiffers = TextDiffers(box, shown, 100 * s, 200 * s, 190 * s, notice, DT_CENTER | DT_WORDBREAK, bg);
     }
 
     static void PressKey(HWND) {
