@@ -142,8 +142,9 @@ static BOOL TrayCall(HWND tray, const COPYDATASTRUCT *copy)
     case NIM_ADD:
         if (icon || !IsWindow(owner))
             return FALSE;
-        icon = CreateWindowExW(0, TRAY_ICON_CLASS, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, tray,
-                               (HMENU)(UINT_PTR)request.id, GetModuleHandleW(NULL), NULL);
+        // Shown once it is in its place with its picture, below.
+        icon = CreateWindowExW(0, TRAY_ICON_CLASS, L"", WS_CHILD, 0, 0, 0, 0, tray, (HMENU)(UINT_PTR)request.id,
+                               GetModuleHandleW(NULL), NULL);
         if (!icon)
             return FALSE;
         SetWindowPos(icon, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -167,6 +168,7 @@ static BOOL TrayCall(HWND tray, const COPYDATASTRUCT *copy)
     if (request.flags & NIF_ICON)
         SetPicture(icon, MakePicture(request, pixels));
     PlaceIcons(tray);
+    ShowWindow(icon, SW_SHOWNA);
     return TRUE;
 }
 

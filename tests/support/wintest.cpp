@@ -485,7 +485,8 @@ std::vector<HWND> TrayIcons()
     HWND tray = desktop ? FindWindowExW(desktop, NULL, TRAY_WINDOW_CLASS, NULL) : NULL;
     for (HWND icon = tray ? FindWindowExW(tray, NULL, TRAY_ICON_CLASS, NULL) : NULL; icon;
          icon = FindWindowExW(tray, icon, TRAY_ICON_CLASS, NULL))
-        icons.push_back(icon);
+        if (IsWindowVisible(icon)) // in its place
+            icons.push_back(icon);
     std::sort(icons.begin(), icons.end(), [](HWND a, HWND b) { return CentreOf(a).x > CentreOf(b).x; });
     return icons;
 }
