@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "app/main_window.h"
 #include "app/tray_icon.h"
+#include "platform/tray_wire.h"
 #include "pointer/actions.h"
 #include "settings/settings_store.h"
 #include "settings/settings_window.h"
@@ -300,6 +301,7 @@ TEST_F(SettingsPage, EachChangeIsAppliedSavedTrayedAndLoggedAtOnce)
     PutNumber(3, ACTION_OPEN_PROGRAM);
     PutText(3, L"Param", L"\\windows\\notes.exe");
     PutText(3, L"Param2", L"-ok");
+    PutNumber(4, 42); // damaged: beyond the actions
     Create();
     Show();
 
@@ -317,39 +319,41 @@ TEST_F(SettingsPage, EachChangeIsAppliedSavedTrayedAndLoggedAtOnce)
         int actionShown;  // the action list's selection after the row
     } rows[] = {
         {"another button only shows its action", SELECT, 817, 1, CBN_SELENDOK, {},
-         " 2=6 3=9[\\windows\\notes.exe][-ok]", 6, false, 6},
-        {"the action it has already", SELECT, 819, 6, CBN_SELENDOK, {}, " 2=6 3=9[\\windows\\notes.exe][-ok]", 6, false, 6},
+         " 2=6 3=9[\\windows\\notes.exe][-ok] 4=42", 6, false, 6},
+        {"the action it has already", SELECT, 819, 6, CBN_SELENDOK, {}, " 2=6 3=9[\\windows\\notes.exe][-ok] 4=42", 6, false, 6},
         {"a selection still being made", SELECT, 819, 12, CBN_SELCHANGE, {},
-         " 2=6 3=9[\\windows\\notes.exe][-ok]", 6, false, 12},
+         " 2=6 3=9[\\windows\\notes.exe][-ok] 4=42", 6, false, 12},
         {"a selection ended with Escape", SELECT, 819, 12, CBN_SELENDCANCEL, {},
-         " 2=6 3=9[\\windows\\notes.exe][-ok]", 6, false, 12},
+         " 2=6 3=9[\\windows\\notes.exe][-ok] 4=42", 6, false, 12},
         {"a new action", SELECT, 819, 12, CBN_SELENDOK, {"UserGUISettingsChange 2 12"},
-         " 2=12 3=9[\\windows\\notes.exe][-ok]", 12, false, 12},
+         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 12},
         {"Open Program, the picker cancelled", SELECT, 819, 9, CBN_SELENDOK, {"UserGUISettingsChange 2 9"},
-         " 2=12 3=9[\\windows\\notes.exe][-ok]", 12, false, 9},
+         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9},
         {"Open Program again opens the picker again", SELECT, 819, 9, CBN_SELENDOK, {"UserGUISettingsChange 2 9"},
-         " 2=12 3=9[\\windows\\notes.exe][-ok]", 12, false, 9},
+         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9},
         {"Open Applet, the picker cancelled", SELECT, 819, 10, CBN_SELENDOK, {"UserGUISettingsChange 2 10"},
-         " 2=12 3=9[\\windows\\notes.exe][-ok]", 12, false, 10},
+         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 10},
         {"the Right Button shows Open Program", SELECT, 817, 2, CBN_SELENDOK, {},
-         " 2=12 3=9[\\windows\\notes.exe][-ok]", 12, false, 9},
+         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9},
         {"Left Click keeps the program's strings", SELECT, 819, 0, CBN_SELENDOK, {"UserGUISettingsChange 3 0"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok]", 12, false, 0},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, 0},
+        {"Wheel Up's damaged action shows as none", SELECT, 817, 3, CBN_SELENDOK, {},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, -1},
         {"Wheel Down shows its default", SELECT, 817, 4, CBN_SELENDOK, {},
-         " 2=12 3=0[\\windows\\notes.exe][-ok]", 12, false, 4},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, 4},
         {"the speed", SELECT, 820, 3, CBN_SELENDOK, {"UserGUISettingsChange 6 3"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 6=3", 12, false, 4},
-        {"the same speed", SELECT, 820, 3, CBN_SELENDOK, {}, " 2=12 3=0[\\windows\\notes.exe][-ok] 6=3", 12, false, 4},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3", 12, false, 4},
+        {"the same speed", SELECT, 820, 3, CBN_SELENDOK, {}, " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3", 12, false, 4},
         {"the cursor", SELECT, 818, 15, CBN_SELENDOK, {"UserGUISettingsChange 9 15"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 6=3 9=15", 12, false, 4},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 9=15", 12, false, 4},
         {"the cursor's list closed without a choice", SELECT, 818, 3, CBN_CLOSEUP, {},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 6=3 9=15", 12, false, 4},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 9=15", 12, false, 4},
         {"the tray icon ticked", CHECK, 801, 0, BN_CLICKED, {"UserGUISettingsChange 7 1"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 6=3 7=1 9=15", 12, true, 4},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=1 9=15", 12, true, 4},
         {"and cleared", UNCHECK, 801, 0, BN_CLICKED, {"UserGUISettingsChange 7 0"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 6=3 7=0 9=15", 12, false, 4},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=0 9=15", 12, false, 4},
         {"any notification of the box", CHECK, 801, 0, BN_SETFOCUS, {"UserGUISettingsChange 7 1"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 6=3 7=1 9=15", 12, true, 4},
+         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=1 9=15", 12, true, 4},
     };
     for (const Row &r : rows) {
         size_t logged = LogMessages().size();
@@ -489,4 +493,44 @@ TEST_F(SettingsPage, MainAnswersItsMessagesAsItsTableSays)
              GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(std::vector<std::string>{screen}, NewLogLines(logged));
     EXPECT_EQ(stored, Registry());
+}
+
+TEST_F(SettingsPage, TheShellTakesOnlyWellFormedTrayCalls)
+{
+    Create();
+    HWND desktop = FindWindowW(L"DesktopExplorerWindow", L"Desktop");
+    HWND tray = FindWindowExW(desktop, NULL, TRAY_WINDOW_CLASS, NULL);
+    ASSERT_TRUE(tray);
+    auto call = [&](DWORD tag, const std::vector<uint32_t> &words, DWORD bytes) {
+        COPYDATASTRUCT copy = {tag, bytes, (void *)words.data()};
+        DWORD_PTR result = 99;
+        if (!SendMessageTimeoutW(tray, WM_COPYDATA, 0, (LPARAM)&copy, SMTO_ABORTIFHUNG, 5000, &result))
+            return -1; // the shell did not answer
+        return (int)result;
+    };
+    auto request = [&](uint32_t operation, uint32_t width, uint32_t height) {
+        std::vector<uint32_t> words = {operation, (uint32_t)(UINT_PTR)main, 7, NIF_MESSAGE | NIF_ICON, 3025,
+                                       width, height};
+        words.resize(words.size() + 2 * (size_t)width * height, 0x00FF0000);
+        return words;
+    };
+    const DWORD head = sizeof(TrayRequest);
+    struct Case { const char *what; DWORD tag; std::vector<uint32_t> words; DWORD bytes; int result; size_t icons; } cases[] = {
+        {"shorter than a request", TRAY_COPYDATA_TAG, request(NIM_ADD, 0, 0), head - 4, FALSE, 0},
+        {"another tag", 7, request(NIM_ADD, 0, 0), head, FALSE, 0},
+        {"fewer pixels than it says", TRAY_COPYDATA_TAG, request(NIM_ADD, 16, 16), head + 16 * 16 * 4, FALSE, 0},
+        {"a picture too large", TRAY_COPYDATA_TAG, request(NIM_ADD, 300, 300), head + 2 * 300 * 300 * 4, FALSE, 0},
+        {"a width without a height", TRAY_COPYDATA_TAG, request(NIM_ADD, 16, 0), head, FALSE, 0},
+        {"an unknown operation", TRAY_COPYDATA_TAG, request(NIM_SETVERSION, 0, 0), head, FALSE, 0},
+        {"removing an icon it does not have", TRAY_COPYDATA_TAG, request(NIM_DELETE, 0, 0), head, FALSE, 0},
+        {"changing an icon it does not have", TRAY_COPYDATA_TAG, request(NIM_MODIFY, 0, 0), head, FALSE, 0},
+        {"an icon", TRAY_COPYDATA_TAG, request(NIM_ADD, 16, 16), head + 2 * 16 * 16 * 4, TRUE, 1},
+        {"the same icon again", TRAY_COPYDATA_TAG, request(NIM_ADD, 0, 0), head, FALSE, 1},
+        {"its new picture", TRAY_COPYDATA_TAG, request(NIM_MODIFY, 8, 8), head + 2 * 8 * 8 * 4, TRUE, 1},
+        {"its removal", TRAY_COPYDATA_TAG, request(NIM_DELETE, 0, 0), head, TRUE, 0},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(c.result, call(c.tag, c.words, c.bytes)) << c.what;
+        EXPECT_EQ(c.icons, TrayIcons().size()) << c.what;
+    }
 }
