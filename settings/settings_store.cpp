@@ -1,11 +1,11 @@
 #include "settings/settings_store.h"
+#include "settings/setting_rules.h"
 
 #include <stdio.h>
 
-SettingSlot SettingTable[SETTING_SLOT_COUNT];
+static_assert(sizeof(WCHAR) == sizeof(char16_t), "registry text is UTF-16");
 
-// Values that the registry reader accepts: 259 characters and a terminator at most.
-#define REG_TEXT_BYTES 520
+SettingSlot SettingTable[SETTING_SLOT_COUNT];
 
 static bool SlotKeyPath(int slot, WCHAR *path, size_t chars)
 {
@@ -20,17 +20,13 @@ static bool SlotKeyPath(int slot, WCHAR *path, size_t chars)
     return true;
 }
 
-// Reads a string value into text (capacity textChars); empty unless it is a REG_SZ of at most
-// 520 bytes that fits.
+// Reads a string value into text (capacity textChars); empty unless the rules accept it.
 static void ReadSlotText(HKEY key, const WCHAR *name, WCHAR *text, size_t textChars)
 {
-    // One unit more than the reader accepts, so that an unterminated value still ends.
-    WCHAR value[REG_TEXT_BYTES / sizeof(WCHAR) + 1] = {0};
-    DWORD type = 0, size = REG_TEXT_BYTES;
-    LSTATUS rc = RegQueryValueExW(key, name, NULL, &type, (BYTE *)value, &size);
-    if (rc != ERROR_SUCCESS || type != REG_SZ || size > REG_TEXT_BYTES || wcslen(value) >= textChars)
-        value[0] = 0;
-    wcscpy(text, value);
+    BYTE value[SLOT_VALUE_TEXT_BYTES];
+    DWORD type = 0, size = sizeof(value);
+    LSTATUS rc = RegQueryValueExW(key, name, NULL, &type, value, &size);
+    AcceptSlotText(rc == ERROR_SUCCESS, type, value, size, (char16_t *)text, textChars);
 }
 
 int LoadSlot(int slot, LONG *number, WCHAR *param, WCHAR *param2, size_t textChars)
@@ -45,9 +41,10 @@ int LoadSlot(int slot, LONG *number, WCHAR *param, WCHAR *param2, size_t textCha
     ReadSlotText(key, L"Param", param, textChars);
     ReadSlotText(key, L"Param2", param2, textChars);
 
-    DWORD value = 0, type = 0, size = sizeof(value);
-    LSTATUS rc = RegQueryValueExW(key, L"NumVal", NULL, &type, (BYTE *)&value, &size);
-    *number = rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) ? (LONG)value : -1;
+    BYTE value[4];
+    DWORD type = 0, size = sizeof(value);
+    LSTATUS rc = RegQueryValueExW(key, L"NumVal", NULL, &type, value, &size);
+    *number = AcceptSlotNumber(rc == ERROR_SUCCESS, type, value, size);
 
     RegCloseKey(key);
     return 1;
@@ -75,11 +72,11 @@ int ReadRegValue(const WCHAR *keyPath, const WCHAR *valueName, DWORD type, void 
 {
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
+        return AcceptRegValue(false, 0, type, buffer, 0, capacity);
     DWORD got = 0, size = capacity;
     LSTATUS rc = RegQueryValueExW(key, valueName, NULL, &got, (BYTE *)buffer, &size);
     RegCloseKey(key);
-    return rc == ERROR_SUCCESS && got == type && size <= capacity;
+    return AcceptRegValue(rc == ERROR_SUCCESS, got, type, buffer, size, capacity);
 }
 
 int ReadSettingValue(const WCHAR *valueName, DWORD type, void *buffer, DWORD capacity)

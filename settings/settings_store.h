@@ -35,7 +35,8 @@ int LoadSlot(int slot, LONG *number, WCHAR *param, WCHAR *param2, size_t textCha
 // 1 when the slot's key was opened or created; the three values are written every time.
 int SaveSlot(int slot, LONG number, const WCHAR *param, const WCHAR *param2);
 
-// 1 when the value exists, has the expected type and fits the capacity (bytes).
+// 1 when the value exists, has the expected type and fits the capacity (bytes); a string must
+// also end inside the buffer. On 0 the buffer is cleared, so a string reads as empty.
 int ReadRegValue(const WCHAR *keyPath, const WCHAR *valueName, DWORD type, void *buffer, DWORD capacity);
 int ReadSettingValue(const WCHAR *valueName, DWORD type, void *buffer, DWORD capacity);
 

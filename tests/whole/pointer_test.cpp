@@ -7,6 +7,7 @@
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -277,4 +278,35 @@ TEST_F(Driven, AnImmediateActionRunsOnTheHandheld)
     EXPECT_NE(std::string::npos, events[0].find("notes.exe")) << events[0];
     EXPECT_EQ("Memo closed", events[1]);
     EXPECT_NE("", WaitForLogMessage("Destroy Window"));
+}
+
+// "Rotate Screen" from the mouse: the handheld records the turn and tells every window, and the
+// program reads the screen again. The handheld's screen keeps its size (handheld/README.md), so
+// the landscape profile is the turned screen: there the cursor must reach and stop at the
+// landscape corner, beyond any portrait bound.
+TEST_F(Driven, ARotationLeavesTheCursorConfinedToTheScreenItReads)
+{
+    Start({ACTION_ROTATE_SCREEN, ACTION_MIDDLE_CLICK, ACTION_RIGHT_CLICK, ACTION_SCROLL_UP, ACTION_SCROLL_DOWN, 3});
+    size_t before = LogMessages().size();
+    Report(0, 0, 0, MOUSEEVENTF_LEFTDOWN);
+    EXPECT_EQ(std::vector<std::string>{"ChangeDisplaySettingsEx orientation 1"}, WaitForEvents(1));
+    std::string reread = "Main::WM_SETTINGCHANGE::Screen size: " + std::to_string(width) + "x" + std::to_string(height);
+    EXPECT_TRUE(PumpUntil([&] {
+        std::vector<std::string> log = LogMessages();
+        return std::find(log.begin() + before, log.end(), reread) != log.end();
+    })) << reread;
+    Report(0, 0, 0, MOUSEEVENTF_LEFTUP);
+
+    // Far past the corner: the position stops on the screen's last column and row.
+    MoveBy(width + 100, height + 100);
+    POINT p;
+    ASSERT_TRUE(PumpUntil([&] { GetCursorPos(&p); return p.x == width - 1 && p.y == height - 1; }))
+        << p.x << "," << p.y;
+
+    // Back by 6 and 10 from the bound: the image's corner shows in the screen's own corner.
+    Report(-6, -10, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { GetCursorPos(&p); return std::abs(p.x - (width - 6)) <= 1 && std::abs(p.y - (height - 10)) <= 1; }))
+        << p.x << "," << p.y;
+    EXPECT_GT(Foreign(width - 6, height - 10, 6), 0) << "cursor drawn in the corner";
+    EXPECT_EQ(0, Foreign(width - 40, height - 40, 30)) << "nothing drawn beside it";
 }

@@ -177,3 +177,38 @@ TEST_F(SettingsStore, ReadsTheVersionValues)
     EXPECT_EQ(0, ReadSettingValue(L"Missing", REG_SZ, text, sizeof(text)));
     EXPECT_EQ(0, ReadRegValue(L"\\Software\\Dalvern\\Nothing", L"VersionDriver", REG_SZ, text, sizeof(text)));
 }
+
+// The About box reads the version strings into 255 units (510 bytes): whatever the value, the
+// string it gets ends inside that buffer.
+TEST_F(SettingsStore, VersionStringsEndInsideTheBuffer)
+{
+    struct Case {
+        DWORD bytes;
+        bool terminated;
+        int result;
+        size_t letters; // of the string read
+    } cases[] = {
+        {508, true, 1, 253}, {508, false, 1, 254}, {510, true, 1, 254},
+        {510, false, 0, 0},  {512, true, 0, 0},    {512, false, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SetUp();
+        std::wstring value(c.bytes / sizeof(WCHAR), L'v');
+        if (c.terminated)
+            value.back() = 0;
+        Put(L"", L"VersionDriver", REG_SZ, value.data(), c.bytes);
+
+        WCHAR text[256];
+        wmemset(text, L'#', ARRAYSIZE(text));
+        int result = ReadSettingValue(L"VersionDriver", REG_SZ, text, 510);
+        std::string what = std::to_string(c.bytes) + (c.terminated ? " bytes, terminated" : " bytes, unterminated");
+        EXPECT_EQ(c.result, result) << what;
+        size_t length = wcsnlen(text, 255);
+        EXPECT_LT(length, 255u) << what << ": the string does not end inside the buffer";
+        EXPECT_EQ(std::wstring(c.letters, L'v'), std::wstring(text, length)) << what;
+        if (!result) {
+            EXPECT_EQ(std::wstring(255, L'\0'), std::wstring(text, 255)) << what << ": cleared";
+        }
+        EXPECT_EQ(L'#', text[255]) << what << ": written past the buffer";
+    }
+}
