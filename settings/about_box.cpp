@@ -29,14 +29,6 @@ static void DrawImage(HDC dc, HBITMAP image, int sourceWidth, int sourceHeight, 
     DeleteDC(memory);
 }
 
-// A version value, or empty when it is missing or unreadable.
-static void ReadVersion(const WCHAR *name, WCHAR (&version)[ABOUT_TEXT_CHARS])
-{
-    ZeroMemory(version, sizeof(version));
-    if (!ReadSettingValue(name, REG_SZ, version, sizeof(version)))
-        version[0] = 0;
-}
-
 void PaintAbout(HDC dc, int width, HBITMAP banner, HBITMAP logo)
 {
     // The banner is 640 x 200: on a narrow screen its sides are cut off, never squeezed. Halved
@@ -45,9 +37,10 @@ void PaintAbout(HDC dc, int width, HBITMAP banner, HBITMAP logo)
     int oldMode = SetStretchBltMode(dc, HALFTONE);
     DrawImage(dc, banner, 640, 200, (width - DRAX(320)) / 2, 0, DRAX(320), DRAY(100));
 
-    WCHAR driver[ABOUT_TEXT_CHARS], gui[ABOUT_TEXT_CHARS], notice[ABOUT_TEXT_CHARS] = {0};
-    ReadVersion(L"VersionDriver", driver);
-    ReadVersion(L"VersionGUI", gui);
+    // A version that is missing or unreadable reads as empty.
+    WCHAR driver[ABOUT_TEXT_CHARS] = {0}, gui[ABOUT_TEXT_CHARS] = {0}, notice[ABOUT_TEXT_CHARS] = {0};
+    ReadSettingValue(L"VersionDriver", REG_SZ, driver, sizeof(driver));
+    ReadSettingValue(L"VersionGUI", REG_SZ, gui, sizeof(gui));
     ComposeAboutNotice((char16_t *)notice, ABOUT_TEXT_CHARS, (const char16_t *)driver, (const char16_t *)gui,
                        ABOUT_TEXT_CHARS);
     RECT area = {0, DRAY(100), width, DRAY(200)};

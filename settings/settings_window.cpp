@@ -9,7 +9,7 @@
 
 int SelectedButton;
 
-static HWND ButtonList, CursorList, ActionList, SpeedList, HelpButton, AboutButton;
+static HWND ButtonList, CursorList, ActionList, SpeedList;
 
 // Selects entry n, or none when n is not one of the list's count entries: a stored value outside
 // the list shows as no selection and is not repaired.
@@ -36,8 +36,6 @@ int CreateSettingsControls(AppObject *app)
             BringWindowToTop(control); // above the group boxes, which would otherwise cover it
         switch (c.id) {
         case IDC_SHOW_TRAY_ICON: checkBox = control; break;
-        case IDC_HELP_BUTTON: HelpButton = control; break;
-        case IDC_ABOUT_BUTTON: AboutButton = control; break;
         case IDC_BUTTON_LIST: ButtonList = control; break;
         case IDC_CURSOR_LIST: CursorList = control; break;
         case IDC_ACTION_LIST: ActionList = control; break;
