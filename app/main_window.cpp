@@ -4,10 +4,13 @@
 #include "app/launch.h"
 #include "app/log.h"
 #include "app/tray_icon.h"
+#include "link/connect.h"
 #include "pointer/cursor_state.h"
-#include "settings/settings_store.h"
+#include "settings/about_box.h"
+#include "settings/settings_window.h"
 
 static AppObject *App; // the application object, for the window procedure
+static SHACTIVATEINFO ActivateInfo;
 
 // Shows the running instance's window and brings it to the front, waiting up to waitMs for it to
 // be made; false when there is none.
@@ -71,9 +74,9 @@ int CreateMainWindow(AppObject *app, HINSTANCE instance)
     if (!app->hwndMain)
         return -3;
 
-    // The settings controls come here with the settings page (-4 when they fail); the stored
-    // settings drive the mouse from the start, so they are loaded now, before the cursor thread.
-    LoadSettings();
+    // The settings page, with the stored settings loaded before the cursor thread starts.
+    if (CreateSettingsControls(app) != 1)
+        return -4;
 
     UpdateWindow(app->hwndMain);
     return 1;
@@ -90,13 +93,46 @@ static void StopCursorThread()
         TerminateThread(CursorThreadHandle, 0);
 }
 
+// "Connect": the connection procedure explains its failures itself; a link made is confirmed,
+// and a mouse that is set up but not heard from is sent to the manual's troubleshooting.
+static void ConnectCommand(HWND window)
+{
+    if (SAC_Mouse(window, CursorThreadHandle, 1) != 1)
+        return;
+    if (CursorState.bShowCursor) {
+        MessageBoxW(window, L"Mouse is correctly configured and connected.", L"Status",
+                    MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+    } else if (MessageBoxW(window,
+                           L"Mouse is correctly configured, but it appears as disconnected! Press OK to open the "
+                           L"manual for troubleshooting.",
+                           L"Status", MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) == IDOK) {
+        LaunchProgram(L"\\windows\\iexplore.exe", AppPath(AppDir, L"help", L"help.html#lnk4"));
+    }
+}
+
+static void AboutCommand(HWND window)
+{
+    HRSRC found = FindResourceW(AppInstance, MAKEINTRESOURCEW(IDD_ABOUT), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(AppInstance, found) : NULL;
+    if (loaded)
+        DialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), window, AboutDialogProc, 0);
+}
+
 LRESULT CALLBACK Main(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE:
-        App->hwndMenuBar = NULL; // the menu bar comes with the settings page
+    case WM_CREATE: {
+        SHMENUBARINFO menuBar = {0};
+        menuBar.cbSize = sizeof(menuBar);
+        menuBar.hwndParent = window;
+        menuBar.nToolBarId = IDR_MAIN_MENU_BAR;
+        menuBar.hInstRes = AppInstance;
+        App->hwndMenuBar = SHCreateMenuBar(&menuBar) ? menuBar.hwndMB : NULL; // the window works without
+        ZeroMemory(&ActivateInfo, sizeof(ActivateInfo));
+        ActivateInfo.cbSize = sizeof(ActivateInfo);
         MainWindow = window;
         return 0;
+    }
 
     case WM_DESTROY:
         if (App->hwndMenuBar)
@@ -111,6 +147,10 @@ LRESULT CALLBACK Main(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         PostQuitMessage(0);
         return 0;
 
+    case WM_ACTIVATE:
+        SHHandleWMActivate(window, wParam, lParam, &ActivateInfo, 0);
+        return 0;
+
     case WM_PAINT: {
         PAINTSTRUCT ps;
         BeginPaint(window, &ps);
@@ -122,6 +162,7 @@ LRESULT CALLBACK Main(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         ReadScreenSize(&CursorState.cxScreen, &CursorState.cyScreen);
         LogPrintf(L"Main::WM_SETTINGCHANGE::Screen size: %dx%d", CursorState.cxScreen,
                   CursorState.cyScreen);
+        SHHandleWMSettingChange(window, wParam, lParam, &ActivateInfo);
         return 1;
 
     case WM_WINDOWPOSCHANGED: {
@@ -139,7 +180,14 @@ LRESULT CALLBACK Main(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         switch (LOWORD(wParam)) {
         case IDM_EXIT: DestroyWindow(window); break;
         case IDM_HIDE: ShowWindow(window, SW_HIDE); break;
+        case IDM_CONNECT: ConnectCommand(window); break;
         case IDM_HELP: LaunchProgram(L"\\windows\\iexplore.exe", AppPath(AppDir, L"help", L"help.html")); break;
+        case IDM_ABOUT: AboutCommand(window); break;
+        case IDC_SHOW_TRAY_ICON:
+        case IDC_BUTTON_LIST:
+        case IDC_CURSOR_LIST:
+        case IDC_ACTION_LIST:
+        case IDC_SPEED_LIST: SettingsCommand(window, LOWORD(wParam), HIWORD(wParam)); break;
         }
         return 0;
 

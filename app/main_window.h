@@ -6,7 +6,11 @@
 
 #define IDM_EXIT 105
 #define IDM_HIDE 131
+#define IDM_CONNECT 133
 #define IDM_HELP 776
+#define IDM_ABOUT 777
+
+#define IDR_MAIN_MENU_BAR 130 // "Hide" and "Connect"
 
 #define IDI_APPICON 101
 

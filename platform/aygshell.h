@@ -11,6 +11,7 @@ int PpcBarHeight();
 
 // Top-level windows: the handheld gives them no caption or frame (the title shows in the
 // navigation bar), and CW_USEDEFAULT places them below the navigation bar across the screen.
+// Every window clips its siblings, as all windows do on the handheld.
 HWND PpcCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y, int width,
                         int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 #define CreateWindowExW PpcCreateWindowExW

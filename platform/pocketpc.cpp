@@ -42,10 +42,30 @@ BOOL PpcSetForegroundWindow(HWND window)
     return ok;
 }
 
+// The handheld finds a program named without a folder in its Windows folder first; the desktop
+// would look through its own lists of applications (and start its own browser for iexplore.exe).
+static bool InWindowsFolder(const WCHAR *file, WCHAR *path, size_t chars)
+{
+    if (!file || !file[0] || wcspbrk(file, L"\\/:"))
+        return false;
+    UINT n = GetWindowsDirectoryW(path, (UINT)chars);
+    if (n == 0 || n + 1 + wcslen(file) >= chars)
+        return false;
+    path[n] = L'\\';
+    wcscpy(path + n + 1, file);
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info)
 {
     info->fMask |= SEE_MASK_FLAG_NO_UI;
-    return ShellExecuteExW(info);
+    WCHAR path[MAX_PATH];
+    const WCHAR *asked = info->lpFile;
+    if (InWindowsFolder(asked, path, ARRAYSIZE(path)))
+        info->lpFile = path;
+    BOOL ok = ShellExecuteExW(info);
+    info->lpFile = asked;
+    return ok;
 }
 
 static LPCWSTR DesktopKeyPath(LPCWSTR path)

@@ -58,6 +58,7 @@ BOOL PpcFindNextFileW(HANDLE search, LPWIN32_FIND_DATAW found);
 #include "platform/seams.h"
 #include "platform/device.h"
 #include "platform/aygshell.h"
+#include "platform/notify_icon.h"
 // Bluetooth utility library: the radio's mode (0 off, 1 on and connectable, 2 on and
 // discoverable); 0 on success. The handheld keeps it as "Mode" under PPC_HANDHELD_KEY; a
 // "QueryError" there is the query's result, with the mode still reported.

@@ -44,6 +44,9 @@ HWND PpcCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD s
             height = GetSystemMetrics(SM_CYSCREEN) - PpcBarHeight();
         }
     }
+    // The handheld clips every window against its siblings: overlapping controls never paint
+    // over one another, and the one on top is the one seen.
+    style |= WS_CLIPSIBLINGS;
     return CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
 }
 
@@ -131,12 +134,44 @@ static LRESULT CALLBACK MenuButton(HWND button, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(button, message, wParam, lParam);
 }
 
+// Puts a shown bar right above its owner, as the handheld keeps owned windows. The desktop leaves
+// them behind when the owner comes to the front (as it does when a dialog it owned ends), at
+// times without telling either window (when a message box of the owner closes, Wine restacks the
+// owner from the X server's side): so a bar also checks its place a few times a second.
+#define KEEP_ABOVE_TIMER 1
+#define KEEP_ABOVE_EVERY_MS 100
+static void KeepAbove(HWND bar, HWND owner)
+{
+    if (!IsWindowVisible(bar))
+        return;
+    HWND above = GetWindow(owner, GW_HWNDPREV);
+    if (above != bar)
+        SetWindowPos(bar, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// Wine may also list the bar above its owner while the X server shows the owner over it (after a
+// drop-down list of the owner closed, for one). Raising the bar to the top of the topmost windows
+// and back reaches the X server whatever Wine's list says; it is done only while the owner is in
+// front, where the top is the bar's place.
+static void RaiseBar(HWND bar, HWND owner)
+{
+    if (!IsWindowVisible(bar) || GetForegroundWindow() != owner)
+        return;
+    const UINT only = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, only);
+    SetWindowPos(bar, HWND_NOTOPMOST, 0, 0, 0, 0, only);
+}
+
 // The navigation bar paints its owner's title; both bars are otherwise plain strips.
 static LRESULT CALLBACK BarWindow(HWND bar, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
+    case WM_TIMER:
+        if (wParam == KEEP_ABOVE_TIMER)
+            KeepAbove(bar, GetWindow(bar, GW_OWNER));
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(bar, &paint);
@@ -214,8 +249,8 @@ static void PlaceBar(HWND bar)
     SetWindowPos(bar, NULL, 0, y, GetSystemMetrics(SM_CXSCREEN), PpcBarHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// A bar follows its owner: shown and hidden with it, and kept at its edge of the screen when the
-// screen's size changes.
+// A bar follows its owner: shown and hidden with it, kept right above it, and kept at its edge of
+// the screen when the screen's size changes.
 static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                     DWORD_PTR data)
 {
@@ -228,8 +263,19 @@ static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPA
             SetWindowPos(bar, NULL, 0, 0, 0, 0, keep | SWP_SHOWWINDOW);
         else if (pos->flags & SWP_HIDEWINDOW)
             SetWindowPos(bar, NULL, 0, 0, 0, 0, keep | SWP_HIDEWINDOW);
+        if (!(pos->flags & SWP_NOZORDER)) {
+            KeepAbove(bar, owner);
+            RaiseBar(bar, owner);
+        }
         break;
     }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == CBN_CLOSEUP) {
+            LRESULT result = DefSubclassProc(owner, message, wParam, lParam);
+            RaiseBar(bar, owner);
+            return result;
+        }
+        break;
     case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:
         PlaceBar(bar);
@@ -259,6 +305,7 @@ static HWND CreateBar(const WCHAR *className, HWND owner, int edge)
         DestroyWindow(bar);
         return NULL;
     }
+    SetTimer(bar, KEEP_ABOVE_TIMER, KEEP_ABOVE_EVERY_MS, NULL);
     return bar;
 }
 

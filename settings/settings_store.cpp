@@ -84,19 +84,33 @@ int ReadSettingValue(const WCHAR *valueName, DWORD type, void *buffer, DWORD cap
     return ReadRegValue(SETTINGS_ROOT_KEY, valueName, type, buffer, capacity);
 }
 
-void LoadSettings()
+void LoadButtonSlots()
 {
     for (int slot = SLOT_LEFT_BUTTON; slot <= SLOT_WHEEL_DOWN; slot++) {
         SettingSlot &s = SettingTable[slot];
         if (!LoadSlot(slot, &s.NumVal, s.Param, s.Param2))
             s.NumVal = slot - 1; // Left, Middle, Right Click, Double Click, Scroll Up
     }
+}
 
-    // Only the numbers of these slots matter; their strings are read and dropped.
-    struct { int slot; LONG fallback; } numbers[] = {{SLOT_SPEED, 2}, {SLOT_TRAY_ICON, 0}, {SLOT_CURSOR, 0}};
-    for (const auto &n : numbers) {
-        WCHAR scratch[SETTING_TEXT_CHARS], scratch2[SETTING_TEXT_CHARS];
-        if (!LoadSlot(n.slot, &SettingTable[n.slot].NumVal, scratch, scratch2))
-            SettingTable[n.slot].NumVal = n.fallback;
+void LoadNumberSlot(int slot)
+{
+    LONG fallback;
+    switch (slot) {
+    case SLOT_SPEED: fallback = 2; break; // 0.5X
+    case SLOT_TRAY_ICON: fallback = 0; break;
+    case SLOT_CURSOR: fallback = 0; break;
+    default: return;
     }
+    WCHAR scratch[SETTING_TEXT_CHARS], scratch2[SETTING_TEXT_CHARS];
+    if (!LoadSlot(slot, &SettingTable[slot].NumVal, scratch, scratch2))
+        SettingTable[slot].NumVal = fallback;
+}
+
+void LoadSettings()
+{
+    LoadButtonSlots();
+    LoadNumberSlot(SLOT_SPEED);
+    LoadNumberSlot(SLOT_TRAY_ICON);
+    LoadNumberSlot(SLOT_CURSOR);
 }

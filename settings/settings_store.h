@@ -40,5 +40,10 @@ int SaveSlot(int slot, LONG number, const WCHAR *param, const WCHAR *param2);
 int ReadRegValue(const WCHAR *keyPath, const WCHAR *valueName, DWORD type, void *buffer, DWORD capacity);
 int ReadSettingValue(const WCHAR *valueName, DWORD type, void *buffer, DWORD capacity);
 
-// Loads slots 1 to 5, then 6, 7 and 9 into SettingTable, with the defaults for missing keys.
+// Loads slots 1 to 5 into SettingTable; a slot whose key is missing gets its default action.
+void LoadButtonSlots();
+// Loads the number of slot 6, 7 or 9 into SettingTable, its default when the key is missing; the
+// slot's strings are read and dropped.
+void LoadNumberSlot(int slot);
+// All of them, in the order above: 1 to 5, then 6, 7 and 9.
 void LoadSettings();

@@ -1,6 +1,8 @@
 #include "tests/support/wintest.h"
 #include "tests/support/program_strip.h"
+#include "platform/tray_wire.h"
 
+#include <algorithm>
 #include <regex>
 #include <stdio.h>
 #include <stdlib.h>
@@ -366,6 +368,109 @@ int PixelsOf(COLORREF colour, const RECT &area)
     return n;
 }
 
+COLORREF Screenshot::At(int x, int y) const
+{
+    return pixels[(size_t)(y - area.top) * (area.right - area.left) + (x - area.left)];
+}
+
+bool Screenshot::operator==(const Screenshot &o) const { return EqualRect(&area, &o.area) && pixels == o.pixels; }
+
+Screenshot TakeScreenshot(const RECT &area)
+{
+    Screenshot picture;
+    picture.area = area;
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return picture;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    void *bits = NULL;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    picture.pixels.resize((size_t)width * height);
+    const DWORD *p = (const DWORD *)bits;
+    for (size_t i = 0; bits && i < picture.pixels.size(); i++)
+        picture.pixels[i] = RGB((p[i] >> 16) & 255, (p[i] >> 8) & 255, p[i] & 255);
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return picture;
+}
+
+Screenshot PaintedClient(HWND window, DWORD timeoutMs)
+{
+    const COLORREF marker = RGB(1, 254, 3);
+    RECT area;
+    GetClientRect(window, &area);
+    MapWindowPoints(window, NULL, (POINT *)&area, 2);
+    HDC screen = GetDC(NULL);
+    HBRUSH brush = CreateSolidBrush(marker);
+    FillRect(screen, &area, brush);
+    DeleteObject(brush);
+    ReleaseDC(NULL, screen);
+    // Painted before this returns, also for another thread's window: what is flushed to the
+    // screen afterwards is the finished picture.
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Screenshot last;
+    PumpUntil([&] {
+        Screenshot now = TakeScreenshot(area);
+        bool settled = now == last && std::find(now.pixels.begin(), now.pixels.end(), marker) == now.pixels.end();
+        last = now;
+        if (!settled)
+            Sleep(80);
+        return settled;
+    }, timeoutMs);
+    return last;
+}
+
+static int TextDiffersOn(HWND window, const Screenshot &shot, int top, int textBottom, int bottom,
+                         const std::wstring &text, UINT format, COLORREF paper, bool coloured)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    int width = client.right, height = textBottom - top;
+    HDC own = GetDC(window);
+    HDC alone = CreateCompatibleDC(own);
+    HBITMAP picture = CreateCompatibleBitmap(own, width, height);
+    HGDIOBJ old = SelectObject(alone, picture);
+    RECT all = {0, 0, width, height};
+    HBRUSH ground = CreateSolidBrush(paper);
+    FillRect(alone, &all, ground);
+    DeleteObject(ground);
+    SelectObject(alone, GetCurrentObject(own, OBJ_FONT));
+    SetTextColor(alone, GetTextColor(own));
+    SetBkColor(alone, GetBkColor(own));
+    SetBkMode(alone, GetBkMode(own));
+    if (coloured) { // what the default colouring of a dialog's background does to its context
+        SetTextColor(alone, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(alone, GetSysColor(COLOR_3DFACE));
+    }
+    DrawTextW(alone, text.c_str(), -1, &all, format);
+    int differ = 0;
+    for (int y = 0; y < bottom - top; y++)
+        for (int x = 0; x < width; x++)
+            differ += GetPixel(alone, x, y) != shot.At(origin.x + x, origin.y + top + y);
+    SelectObject(alone, old);
+    DeleteObject(picture);
+    DeleteDC(alone);
+    ReleaseDC(window, own);
+    return differ;
+}
+
+int TextDiffers(HWND window, const Screenshot &shot, int top, int textBottom, int bottom, const std::wstring &text,
+                UINT format, COLORREF paper)
+{
+    return std::min(TextDiffersOn(window, shot, top, textBottom, bottom, text, format, paper, false),
+                    TextDiffersOn(window, shot, top, textBottom, bottom, text, format, paper, true));
+}
+
 static void StylusAt(DWORD flags, int x, int y)
 {
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
@@ -448,6 +553,29 @@ std::string Profile()
 {
     const char *p = getenv("QM_PROFILE");
     return p && *p ? p : "qvga";
+}
+
+const wchar_t ShellProgram[] = L"C:\\windows\\shell32.exe";
+
+std::vector<HWND> TrayIcons()
+{
+    std::vector<HWND> icons;
+    HWND desktop = FindWindowW(L"DesktopExplorerWindow", L"Desktop");
+    HWND tray = desktop ? FindWindowExW(desktop, NULL, TRAY_WINDOW_CLASS, NULL) : NULL;
+    for (HWND icon = tray ? FindWindowExW(tray, NULL, TRAY_ICON_CLASS, NULL) : NULL; icon;
+         icon = FindWindowExW(tray, icon, TRAY_ICON_CLASS, NULL))
+        if (IsWindowVisible(icon)) // in its place
+            icons.push_back(icon);
+    std::sort(icons.begin(), icons.end(), [](HWND a, HWND b) { return CentreOf(a).x > CentreOf(b).x; });
+    return icons;
+}
+
+HWND TrayIconOf(HWND owner, UINT id)
+{
+    for (HWND icon : TrayIcons())
+        if ((HWND)GetWindowLongPtrW(icon, GWLP_USERDATA) == owner && (UINT)GetDlgCtrlID(icon) == id)
+            return icon;
+    return NULL;
 }
 
 } // namespace wt

@@ -34,6 +34,29 @@ int PixelsOtherThan(COLORREF colour, int x, int y, int size);
 // How many screen pixels of the rectangle have the colour.
 int PixelsOf(COLORREF colour, const RECT &area);
 
+// The screen's pixels in an area, read at once.
+struct Screenshot {
+    RECT area = {};
+    std::vector<COLORREF> pixels;
+    COLORREF At(int x, int y) const; // screen coordinates inside the area
+    bool operator==(const Screenshot &o) const;
+};
+Screenshot TakeScreenshot(const RECT &area);
+// A window's client area as it shows once the window has painted it afresh: the area is first
+// covered with a colour no window paints, then the window repaints itself (and its children) at
+// once, and the picture is taken once none of that colour is left and two looks agree. The window
+// may belong to another thread or process that handles its messages; this thread's messages are
+// handled meanwhile.
+Screenshot PaintedClient(HWND window, DWORD timeoutMs = 5000);
+
+// How many pixels of the screenshot in rows top to bottom of a window's client area differ from
+// text drawn alone into the client rectangle (left 0, top, the client's width, textBottom) with
+// DrawTextW(format) and the defaults of the window's own drawing context, on paper: the text's
+// cells come out white, or in the window's colour when its background's colouring set them, as
+// the window manager's way of erasing it decides. The lesser count of the two.
+int TextDiffers(HWND window, const Screenshot &shot, int top, int textBottom, int bottom, const std::wstring &text,
+                UINT format, COLORREF paper);
+
 // A tap of the stylus at a screen point: real input, as a person's.
 void Tap(int x, int y);
 // Presses at one screen point and lets go at another.
@@ -150,5 +173,11 @@ private:
 
 // The handheld's screen profile this test runs on ("qvga" unless set).
 std::string Profile();
+
+// The handheld's shell and the notification icons along the bottom of its Today screen: the icon
+// window of (owner, id), null when the tray shows none; all the icon windows, right to left.
+extern const wchar_t ShellProgram[];
+HWND TrayIconOf(HWND owner, UINT id);
+std::vector<HWND> TrayIcons();
 
 } // namespace wt
