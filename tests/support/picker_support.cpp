@@ -98,8 +98,8 @@ Picker WaitForPicker(PickerKindName kind, DWORD timeoutMs)
     return p;
 }
 
-PickerResult RunPicker(PickerKindName kind, const std::function<void(const Picker &)> &drive, HWND owner,
-                       const wchar_t *filter, const wchar_t *strip)
+PickerResult RunWithPicker(PickerKindName kind, const std::function<void()> &open,
+                           const std::function<void(const Picker &)> &drive)
 {
     KindValues v = Values(kind);
     PickerResult result;
@@ -129,22 +129,35 @@ PickerResult RunPicker(PickerKindName kind, const std::function<void(const Picke
         if (!WaitFor([&] { return driven.load(); }, 60000))
             rescue(0);
     });
-    WCHAR choice[PICKER_TEXT_CHARS] = L"junk", text[PICKER_TEXT_CHARS] = L"junk";
-    const wchar_t *f = filter ? filter : v.filter, *s = strip ? strip : v.strip;
-    if (kind == FILE_PICKER)
-        ShowFileBrowser(GetModuleHandleW(NULL), owner, v.title, f, choice, text, s);
-    else
-        ShowAppletBrowser(GetModuleHandleW(NULL), owner, v.title, f, choice, text, s);
+    open();
     returned = true;
     driver.join();
     watchdog.join();
-    result.choice = choice;
-    result.text = text;
     MSG quit;
     if (PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         result.quit = true;
         result.quitCode = quit.wParam;
     }
+    return result;
+}
+
+PickerResult RunPicker(PickerKindName kind, const std::function<void(const Picker &)> &drive, HWND owner,
+                       const wchar_t *filter, const wchar_t *strip)
+{
+    KindValues v = Values(kind);
+    WCHAR choice[PICKER_TEXT_CHARS] = L"junk", text[PICKER_TEXT_CHARS] = L"junk";
+    const wchar_t *f = filter ? filter : v.filter, *s = strip ? strip : v.strip;
+    PickerResult result = RunWithPicker(
+        kind,
+        [&] {
+            if (kind == FILE_PICKER)
+                ShowFileBrowser(GetModuleHandleW(NULL), owner, v.title, f, choice, text, s);
+            else
+                ShowAppletBrowser(GetModuleHandleW(NULL), owner, v.title, f, choice, text, s);
+        },
+        drive);
+    result.choice = choice;
+    result.text = text;
     return result;
 }
 

@@ -44,6 +44,11 @@ struct PickerResult {
 PickerResult RunPicker(PickerKindName kind, const std::function<void(const Picker &)> &drive, HWND owner = NULL,
                        const wchar_t *filter = nullptr, const wchar_t *strip = nullptr);
 
+// The same around any step that opens a picker of the kind (a choice on the settings page): the
+// result carries only the quit message and whether the picker had to be ended from outside.
+PickerResult RunWithPicker(PickerKindName kind, const std::function<void()> &open,
+                           const std::function<void(const Picker &)> &drive);
+
 // The open picker of a kind, once it is there; an empty Picker when it does not come.
 Picker WaitForPicker(PickerKindName kind, DWORD timeoutMs = 10000);
 // The top-level window whose class name starts with prefix (any thread of this process).

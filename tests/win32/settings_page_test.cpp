@@ -2,6 +2,7 @@
 // the handheld's screen, the lists after start-up, every change made on them with what it leaves
 // in the registry, the tray and the log, and the tray icon on the handheld's shell, tapped.
 #include "app/app_globals.h"
+#include "app/app_paths.h"
 #include "app/log.h"
 #include "app/main_window.h"
 #include "app/tray_icon.h"
@@ -9,6 +10,8 @@
 #include "pointer/actions.h"
 #include "settings/settings_store.h"
 #include "settings/settings_window.h"
+#include "pickers/picker_window.h"
+#include "tests/support/picker_support.h"
 #include "tests/support/wintest.h"
 
 #include <commctrl.h>
@@ -95,6 +98,8 @@ protected:
         StartFreshLog(true);
         LogEnabled = true;
         AppInstance = GetModuleHandleW(NULL); // the program's resources are linked in
+        // The pickers' image strips are the installed program's, as the program finds them beside it.
+        lstrcpyW(AppDir, QM_INSTALLED_FOLDER);
     }
     void TearDown() override
     {
@@ -302,10 +307,31 @@ TEST_F(SettingsPage, EachChangeIsAppliedSavedTrayedAndLoggedAtOnce)
     PutText(3, L"Param", L"\\windows\\notes.exe");
     PutText(3, L"Param2", L"-ok");
     PutNumber(4, 42); // damaged: beyond the actions
+    // A folder of programs for the program picker, and the sample applet for the applet picker.
+    CreateDirectoryW(L"\\picks", NULL);
+    WriteText(L"\\picks\\tool.exe", "");
     Create();
     Show();
 
     enum How { SELECT, CHECK, UNCHECK };
+    // What the picker that a row opens is made to do, on the handheld's screen.
+    typedef std::function<void(const Picker &)> Drive;
+    Drive cancel = [](const Picker &p) { TapMenu(p, IDM_PICKER_CANCEL); };
+    Drive tool = [](const Picker &p) {
+        EXPECT_TRUE(Expand(p.tree, WaitForItem(p.tree, {L"\\"})));
+        EXPECT_TRUE(Expand(p.tree, WaitForItem(p.tree, {L"\\", L"picks"})));
+        Tap(CentreOf(p.bottomLine).x, CentreOf(p.bottomLine).y);
+        TypeText(L"-x");
+        WaitFor([&] { return WindowText(p.bottomLine) == L"-x"; });
+        EXPECT_TRUE(Select(p.tree, WaitForItem(p.tree, {L"\\", L"picks", L"tool.exe"})));
+        TapMenu(p, IDM_PICKER_OK);
+    };
+    Drive clock = [](const Picker &p) {
+        HTREEITEM file = WaitForItem(p.tree, {L"sample.cpl"});
+        EXPECT_TRUE(Expand(p.tree, file));
+        EXPECT_TRUE(Select(p.tree, WaitForItem(p.tree, {L"sample.cpl", L"Clock"})));
+        TapMenu(p, IDM_PICKER_OK);
+    };
     struct Row {
         const char *what;
         How how;
@@ -317,6 +343,8 @@ TEST_F(SettingsPage, EachChangeIsAppliedSavedTrayedAndLoggedAtOnce)
         LONG middle;      // SettingTable's NumVal of the Middle Button after the row
         bool tray;
         int actionShown;  // the action list's selection after the row
+        Drive pick;       // the picker the row opens, and what is done in it
+        PickerKindName kind;
     } rows[] = {
         {"another button only shows its action", SELECT, 817, 1, CBN_SELENDOK, {},
          " 2=6 3=9[\\windows\\notes.exe][-ok] 4=42", 6, false, 6},
@@ -328,32 +356,38 @@ TEST_F(SettingsPage, EachChangeIsAppliedSavedTrayedAndLoggedAtOnce)
         {"a new action", SELECT, 819, 12, CBN_SELENDOK, {"UserGUISettingsChange 2 12"},
          " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 12},
         {"Open Program, the picker cancelled", SELECT, 819, 9, CBN_SELENDOK, {"UserGUISettingsChange 2 9"},
-         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9},
-        {"Open Program again opens the picker again", SELECT, 819, 9, CBN_SELENDOK, {"UserGUISettingsChange 2 9"},
-         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9},
+         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9, cancel, FILE_PICKER},
+        {"Open Program again, a program chosen with its words", SELECT, 819, 9, CBN_SELENDOK,
+         {"UserGUISettingsChange 2 9", "BrowseF:[-x][\\picks\\tool.exe]"},
+         " 2=9[\\picks\\tool.exe][-x] 3=9[\\windows\\notes.exe][-ok] 4=42", 9, false, 9, tool, FILE_PICKER},
         {"Open Applet, the picker cancelled", SELECT, 819, 10, CBN_SELENDOK, {"UserGUISettingsChange 2 10"},
-         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 10},
+         " 2=9[\\picks\\tool.exe][-x] 3=9[\\windows\\notes.exe][-ok] 4=42", 9, false, 10, cancel, APPLET_PICKER},
+        {"Open Applet, an entry chosen", SELECT, 819, 10, CBN_SELENDOK,
+         {"UserGUISettingsChange 2 10", "BrowseA:[][\\windows\\sample.cpl,2]"},
+         " 2=10[\\windows\\sample.cpl,2] 3=9[\\windows\\notes.exe][-ok] 4=42", 10, false, 10, clock, APPLET_PICKER},
+        {"a new action after them", SELECT, 819, 12, CBN_SELENDOK, {"UserGUISettingsChange 2 12"},
+         " 2=12[\\windows\\sample.cpl,2] 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 12},
         {"the Right Button shows Open Program", SELECT, 817, 2, CBN_SELENDOK, {},
-         " 2=12 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9},
+         " 2=12[\\windows\\sample.cpl,2] 3=9[\\windows\\notes.exe][-ok] 4=42", 12, false, 9},
         {"Left Click keeps the program's strings", SELECT, 819, 0, CBN_SELENDOK, {"UserGUISettingsChange 3 0"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, 0},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, 0},
         {"Wheel Up's damaged action shows as none", SELECT, 817, 3, CBN_SELENDOK, {},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, -1},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, -1},
         {"Wheel Down shows its default", SELECT, 817, 4, CBN_SELENDOK, {},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, 4},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42", 12, false, 4},
         {"the speed", SELECT, 820, 3, CBN_SELENDOK, {"UserGUISettingsChange 6 3"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3", 12, false, 4},
-        {"the same speed", SELECT, 820, 3, CBN_SELENDOK, {}, " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3", 12, false, 4},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42 6=3", 12, false, 4},
+        {"the same speed", SELECT, 820, 3, CBN_SELENDOK, {}, " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42 6=3", 12, false, 4},
         {"the cursor", SELECT, 818, 15, CBN_SELENDOK, {"UserGUISettingsChange 9 15"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 9=15", 12, false, 4},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 9=15", 12, false, 4},
         {"the cursor's list closed without a choice", SELECT, 818, 3, CBN_CLOSEUP, {},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 9=15", 12, false, 4},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 9=15", 12, false, 4},
         {"the tray icon ticked", CHECK, 801, 0, BN_CLICKED, {"UserGUISettingsChange 7 1"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=1 9=15", 12, true, 4},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=1 9=15", 12, true, 4},
         {"and cleared", UNCHECK, 801, 0, BN_CLICKED, {"UserGUISettingsChange 7 0"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=0 9=15", 12, false, 4},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=0 9=15", 12, false, 4},
         {"any notification of the box", CHECK, 801, 0, BN_SETFOCUS, {"UserGUISettingsChange 7 1"},
-         " 2=12 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=1 9=15", 12, true, 4},
+         " 2=12[\\windows\\sample.cpl,2] 3=0[\\windows\\notes.exe][-ok] 4=42 6=3 7=1 9=15", 12, true, 4},
     };
     for (const Row &r : rows) {
         size_t logged = LogMessages().size();
@@ -362,8 +396,15 @@ TEST_F(SettingsPage, EachChangeIsAppliedSavedTrayedAndLoggedAtOnce)
             SendMessageW(control, CB_SETCURSEL, r.value, 0);
         else
             SendMessageW(control, BM_SETCHECK, r.how == CHECK ? BST_CHECKED : BST_UNCHECKED, 0);
-        SendMessageW(main, WM_COMMAND, MAKEWPARAM(r.id, r.notification), (LPARAM)control);
-        EXPECT_EQ(r.log, NewLogLines(logged)) << r.what;
+        auto command = [&] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(r.id, r.notification), (LPARAM)control); };
+        if (r.pick)
+            EXPECT_FALSE(RunWithPicker(r.kind, command, r.pick).rescued) << r.what;
+        else
+            command();
+        std::vector<std::string> lines = NewLogLines(logged);
+        if (r.pick && lines.size() > 2) // the picker's own lines between the page's first and last
+            lines = {lines.front(), lines.back()};
+        EXPECT_EQ(r.log, lines) << r.what;
         EXPECT_EQ(r.registry, Registry()) << r.what;
         EXPECT_EQ(r.middle, SettingTable[SLOT_MIDDLE_BUTTON].NumVal) << r.what;
         EXPECT_EQ(r.tray, TrayIconOf(main, TRAY_ICON_ID) != NULL) << r.what;
