@@ -21,6 +21,9 @@ extern CursorStateRecord CursorState;
 
 // show 1 draws the cursor at its current position, 0 erases it.
 void DrawCursor(CursorStateRecord *state, int show);
+// How many times the image has been put on the screen; read by the tests and benchmarks, which
+// cannot see a place drawn and erased again between two looks.
+extern volatile LONG CursorImagesDrawn;
 
 // One mouse report from the driver: motion word and button transitions.
 void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam);

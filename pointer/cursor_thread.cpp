@@ -13,8 +13,9 @@ DWORD WINAPI CursorThread(LPVOID parameter)
         if (!GetMessageW(&msg, NULL, 0, 0))
             break;
 
-        // Only a comparison unless the position changed since the last draw.
-        if (CursorState.bShowCursor)
+        // Only a comparison unless the position changed since the last draw. A report draws
+        // for itself, after its events: the place it supersedes is not drawn first.
+        if (CursorState.bShowCursor && msg.message != WM_MOUSEDATA)
             DrawCursor(&CursorState, 1);
 
         if (msg.message == WM_MOUSEDATA && CursorState.bShowCursor) {

@@ -19,6 +19,8 @@ static void SaveScreenArea(HDC save, HDC screen, int x, int y, int w, int h)
            screen, visible.left, visible.top, SRCCOPY);
 }
 
+volatile LONG CursorImagesDrawn;
+
 void DrawCursor(CursorStateRecord *state, int show)
 {
     if (show == 1 && state->xDrawn == state->x && state->yDrawn == state->y)
@@ -62,6 +64,7 @@ void DrawCursor(CursorStateRecord *state, int show)
         state->hbmStripOld = SelectObject(state->hdcStrip, state->hbmStrip);
         TransparentImage(state->hdcScreen, state->x, state->y, w, h, state->hdcStrip, CURSOR_CELL_WIDTH * cell, 0,
                          CURSOR_CELL_WIDTH, CURSOR_CELL_HEIGHT, CURSOR_TRANSPARENT);
+        InterlockedIncrement(&CursorImagesDrawn);
         SelectObject(state->hdcStrip, state->hbmStripOld);
         DeleteDC(state->hdcStrip);
         state->hdcStrip = NULL;

@@ -1,3 +1,4 @@
+#include "app/app_globals.h"
 #include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "pointer/motion_rules.h"
@@ -91,5 +92,9 @@ void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam)
         break;
     }
 
-    DrawCursor(state, 1);
+    // A later report already waiting moves the cursor on at once: drawing this place would only
+    // slow the queue down (a hold leaves over a hundred behind it). The last one draws.
+    MSG waiting;
+    if (!PeekMessageW(&waiting, NULL, WM_MOUSEDATA, WM_MOUSEDATA, PM_NOREMOVE))
+        DrawCursor(state, 1);
 }

@@ -2,6 +2,7 @@
 #include "app/app_globals.h"
 #include "app/log.h"
 #include "link/driver_contract.h"
+#include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
 #include "settings/settings_store.h"
@@ -9,6 +10,8 @@
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
+#include <stdarg.h>
+#include <stdio.h>
 
 using namespace wt;
 
@@ -144,4 +147,155 @@ TEST(CursorThread, EndingWhileShownLeavesNoCursorOnTheScreen)
     DestroyWindow(back);
     DeleteObject(CursorState.hbmStrip);
     CursorState.hbmStrip = NULL;
+}
+
+namespace {
+
+// The pointer input and pauses a run gives, as the system would have had them; the cursor thread
+// writes, the test reads once the run is over.
+std::vector<std::string> Given;
+CRITICAL_SECTION GivenLock;
+void Give(const char *format, ...)
+{
+    char text[80];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    EnterCriticalSection(&GivenLock);
+    Given.push_back(text);
+    LeaveCriticalSection(&GivenLock);
+}
+void WINAPI GiveMouse(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR)
+{
+    Give("mouse %04lx %lu,%lu %ld", flags, dx, dy, (long)(LONG)data);
+}
+void WINAPI GiveKey(BYTE vk, BYTE, DWORD flags, ULONG_PTR) { Give("key %02x %lu", vk, flags); }
+void WINAPI GivePause(DWORD ms) { Give("sleep %lu", ms); }
+size_t GivenCount()
+{
+    EnterCriticalSection(&GivenLock);
+    size_t n = Given.size();
+    LeaveCriticalSection(&GivenLock);
+    return n;
+}
+
+// Stripes across the screen, so that a save-under put back in the wrong place shows.
+LRESULT CALLBACK Stripes(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_PAINT)
+        return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    for (int x = 0; x < GetSystemMetrics(SM_CXSCREEN); x += 5) {
+        RECT band = {x, 0, x + 5, GetSystemMetrics(SM_CYSCREEN)};
+        HBRUSH brush = CreateSolidBrush(x / 5 % 3 == 0 ? RGB(200, 40, 40) : x / 5 % 3 == 1 ? RGB(40, 200, 40)
+                                                                                     : RGB(40, 40, 200));
+        FillRect(dc, &band, brush);
+        DeleteObject(brush);
+    }
+    EndPaint(window, &ps);
+    return 0;
+}
+
+struct Played {
+    std::vector<std::string> given;
+    Screenshot screen;
+    LONG draws = 0;
+    int x = 0, y = 0;
+};
+
+// The reports played through a running cursor thread, shown at (30, 40), each worked off before
+// the next is posted, or all queued at once while the thread stands and then let go.
+Played Play(const std::vector<std::pair<WPARAM, LPARAM>> &reports, size_t events, bool queued)
+{
+    Given.clear();
+    CursorState.bShowCursor = 0;
+    CursorState.x = 30;
+    CursorState.y = 40;
+    CursorState.xDrawn = CursorState.yDrawn = -1000; // nothing drawn yet
+    Running thread;
+    thread.Post(WM_MOUSECUR, 1);
+    EXPECT_TRUE(WaitFor([] { return CursorState.xDrawn == 30; }, 5000)) << "not shown";
+    Played p;
+    LONG before = CursorImagesDrawn;
+    auto workedOff = [&](size_t n) {
+        return WaitFor([&] {
+            return GivenCount() >= n && CursorState.xDrawn == CursorState.x && CursorState.yDrawn == CursorState.y;
+        }, 10000);
+    };
+    if (queued)
+        SuspendThread(thread.handle);
+    for (size_t i = 0; i < reports.size(); i++) {
+        size_t given = GivenCount();
+        thread.Post(WM_MOUSEDATA, reports[i].first, reports[i].second);
+        // One at a time, as when reports come slowly: its events given and the cursor drawn.
+        if (!queued) {
+            EXPECT_TRUE(workedOff(given + 1));
+        }
+    }
+    if (queued)
+        ResumeThread(thread.handle);
+    EXPECT_TRUE(workedOff(events)) << (queued ? "queued" : "one at a time");
+    SleepEx(100, FALSE); // nothing more comes
+    p.draws = CursorImagesDrawn - before;
+    p.x = CursorState.x;
+    p.y = CursorState.y;
+    RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    p.screen = TakeScreenshot(all);
+    EnterCriticalSection(&GivenLock);
+    p.given = Given;
+    LeaveCriticalSection(&GivenLock);
+    return p;
+}
+
+} // namespace
+
+TEST(CursorThread, AQueuedBurstGivesEveryEventAndDrawsOnlyWhereItEnds)
+{
+    InitializeCriticalSection(&GivenLock);
+    HWND back = CreateScreenWindow(L"Stripes", Stripes, RGB(0, 0, 0), WS_EX_TOPMOST);
+    PumpUntil([] { return false; }, 200);
+    CursorState.hbmStrip = LoadInstalledCursorStrip();
+    ASSERT_TRUE(CursorState.hbmStrip);
+    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    // Left, middle, right, wheel up, wheel down, speed 1X.
+    const LONG actions[] = {ACTION_DOUBLE_CLICK, ACTION_LEFT_CLICK, ACTION_TAP_AND_HOLD, ACTION_SCROLL_UP,
+                            ACTION_SCROLL_DOWN, 3};
+    for (int slot = SLOT_LEFT_BUTTON; slot <= SLOT_SPEED; slot++)
+        SettingTable[slot].NumVal = actions[slot - 1];
+    SettingTable[SLOT_CURSOR].NumVal = 0;
+    PpcSeams = {GiveMouse, GiveKey, GivePause};
+
+    // Moves with a double click, a hold and a wheel notch among them, a release with a press.
+    auto move = [](int dx, int dy, int wheel = 0) {
+        return (WPARAM)(((DWORD)(BYTE)dy << 24) | ((DWORD)(BYTE)dx << 16) | (BYTE)wheel);
+    };
+    std::vector<std::pair<WPARAM, LPARAM>> reports;
+    for (int i = 0; i < 40; i++)
+        reports.push_back({move(i % 5 + 1, i % 3), 0});
+    reports.push_back({move(0, 0), MOUSEEVENTF_LEFTDOWN});                           // double click
+    reports.push_back({move(3, 3), MOUSEEVENTF_LEFTUP});
+    reports.push_back({move(2, -1, 1), 0});                                          // scroll up
+    reports.push_back({move(0, 0), MOUSEEVENTF_RIGHTDOWN});                          // hold
+    reports.push_back({move(-4, 2), MOUSEEVENTF_RIGHTUP | MOUSEEVENTF_MIDDLEDOWN});  // release and click
+    for (int i = 0; i < 40; i++)
+        reports.push_back({move(-(i % 4), i % 6 - 2), 0});
+
+    Played slow = Play(reports, 0, false);
+    ASSERT_FALSE(slow.given.empty());
+    Played burst = Play(reports, slow.given.size(), true);
+    EXPECT_EQ(slow.given, burst.given) << "the events and pauses differ";
+    EXPECT_EQ(slow.x, burst.x);
+    EXPECT_EQ(slow.y, burst.y);
+    EXPECT_TRUE(slow.screen == burst.screen) << "the screen after the burst differs";
+    EXPECT_GT(slow.draws, 60) << "one at a time, every place is drawn";
+    EXPECT_EQ(1, burst.draws) << "queued, only the last place is drawn";
+
+    PpcSeams = PpcSystemSeams;
+    DestroyWindow(back);
+    DeleteObject(CursorState.hbmStrip);
+    CursorState.hbmStrip = NULL;
+    DeleteCriticalSection(&GivenLock);
 }

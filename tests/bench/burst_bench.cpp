@@ -1,0 +1,154 @@
+// Prints how fast the cursor thread works off reports that piled up in its queue: a burst of 1,000
+// moving reports against 1,000 still ones (the ratio is what drawing the positions costs), and the
+// lag after a Tap and Hold while the mouse goes on reporting every 7.5 ms, from the last report to
+// the cursor drawn at its place. Run: scripts/bench.sh (qvga and vga).
+#include "app/app_globals.h"
+#include "pointer/actions.h"
+#include "pointer/cursor_state.h"
+#include "pointer/cursor_thread.h"
+#include "settings/settings_store.h"
+#include "tests/support/program_strip.h"
+
+#include <algorithm>
+#include <stdio.h>
+#include <vector>
+
+static double Seconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)now.QuadPart / frequency.QuadPart;
+}
+
+// The system's own pointer input, counted: one event per plain report. Wine's handling of a moving
+// event costs several times a still one's (it moves the display's pointer too), which no drawing
+// saves; with the events only counted, what is left is the thread's own work.
+static volatile LONG Events;
+static volatile bool ToSystem = true;
+static void WINAPI CountedMouseEvent(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra)
+{
+    if (ToSystem)
+        PpcSystemSeams.MouseEvent(flags, dx, dy, data, extra);
+    InterlockedIncrement(&Events);
+}
+
+static HANDLE Thread;
+static DWORD ThreadId;
+
+static void Post(int dx, int dy, LPARAM buttons)
+{
+    WPARAM report = ((DWORD)(BYTE)dy << 24) | ((DWORD)(BYTE)dx << 16);
+    while (!PostThreadMessageW(ThreadId, WM_MOUSEDATA, report, buttons))
+        SleepEx(1, FALSE);
+}
+
+// A walk to and fro that never reaches the screen's edge, so every moving report moves the cursor.
+static void Step(unsigned i, bool moving, int *dx, int *dy)
+{
+    *dx = moving ? (i % 20 < 10 ? 6 : -6) : 0;
+    *dy = moving ? (i % 16 < 8 ? 4 : -4) : 0;
+}
+
+// Until the thread has given `events` pointer events since `from` and drawn the cursor where it is.
+static void WaitWorkedOff(LONG from, LONG events)
+{
+    while (Events - from < events || CursorState.xDrawn != CursorState.x || CursorState.yDrawn != CursorState.y)
+        SleepEx(0, FALSE);
+}
+
+// Seconds from letting the thread go to the burst worked off, the reports queued while it stood.
+static double Burst(unsigned reports, bool moving)
+{
+    SuspendThread(Thread);
+    LONG before = Events;
+    for (unsigned i = 0; i < reports; i++) {
+        int dx, dy;
+        Step(i, moving, &dx, &dy);
+        Post(dx, dy, 0);
+    }
+    double start = Seconds();
+    ResumeThread(Thread);
+    WaitWorkedOff(before, (LONG)reports);
+    return Seconds() - start;
+}
+
+static double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+int main()
+{
+    CursorState.hbmStrip = LoadInstalledCursorStrip();
+    if (!CursorState.hbmStrip) {
+        printf("no cursor strip\n");
+        return 1;
+    }
+    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    CursorState.x = CursorState.cxScreen / 2;
+    CursorState.y = CursorState.cyScreen / 2;
+    SettingTable[SLOT_SPEED].NumVal = 3; // 1X: a report's motion is the cursor's
+    SettingTable[SLOT_LEFT_BUTTON].NumVal = ACTION_TAP_AND_HOLD;
+    PpcSeams.MouseEvent = CountedMouseEvent;
+
+    WM_MOUSEDATA = RegisterWindowMessageW(L"Quillmark.Dalvern.Data");
+    WM_MOUSECUR = RegisterWindowMessageW(L"Quillmark.Dalvern.Cursor");
+    Thread = CreateThread(NULL, 0, CursorThread, NULL, 0, &ThreadId);
+    SetThreadPriority(Thread, THREAD_PRIORITY_ABOVE_NORMAL);
+    while (!PostThreadMessageW(ThreadId, WM_MOUSECUR, 1, 0))
+        SleepEx(1, FALSE);
+    while (!CursorState.bShowCursor)
+        SleepEx(1, FALSE);
+
+    // Bursts of each kind in turn, so that a busy moment of the machine falls on both alike; with
+    // the events given to the system, then only counted.
+    const unsigned reports = 1000, rounds = 7;
+    double m[2], s[2];
+    for (int counted = 0; counted < 2; counted++) {
+        ToSystem = !counted;
+        std::vector<double> moving, still;
+        for (unsigned r = 0; r < rounds; r++) {
+            moving.push_back(Burst(reports, true));
+            still.push_back(Burst(reports, false));
+        }
+        m[counted] = Median(moving);
+        s[counted] = Median(still);
+    }
+    ToSystem = true;
+
+    // A Tap and Hold: the thread stands 1000 ms while the mouse reports every 7.5 ms, 1.2 s long.
+    const unsigned during = 160;
+    LONG before = Events;
+    Post(0, 0, MOUSEEVENTF_LEFTDOWN);
+    double next = Seconds();
+    for (unsigned i = 0; i < during; i++) {
+        next += 0.0075;
+        while (Seconds() < next)
+            SleepEx(0, FALSE);
+        int dx, dy;
+        Step(i, true, &dx, &dy);
+        Post(dx, dy, i == 0 ? MOUSEEVENTF_LEFTUP : 0);
+    }
+    double last = Seconds();
+    WaitWorkedOff(before, 2 + (LONG)during); // the hold's press and release, then one per report
+    double lag = Seconds() - last;
+
+    PostThreadMessageW(ThreadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(Thread, 5000);
+
+    printf("screen %ldx%ld, bursts of %u queued reports, median of %u\n", (long)CursorState.cxScreen,
+           (long)CursorState.cyScreen, reports, rounds);
+    const char *kinds[] = {"events to the system", "events counted only"};
+    for (int k = 0; k < 2; k++) {
+        printf("%s:\n", kinds[k]);
+        printf("  moving burst:    %8.1f ms (%.1f us a report)\n", m[k] * 1e3, m[k] / reports * 1e6);
+        printf("  still burst:     %8.1f ms (%.1f us a report)\n", s[k] * 1e3, s[k] / reports * 1e6);
+        printf("  moving / still:  %8.2f (aim: 1.5 or below)\n", m[k] / s[k]);
+    }
+    printf("after a hold:      %8.1f ms from the last of %u reports to the cursor drawn at its place\n",
+           lag * 1e3, during);
+    return 0;
+}
