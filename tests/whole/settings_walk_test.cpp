@@ -1,12 +1,15 @@
 // The settings page of the real program as a new user meets it on a fresh handheld with its
 // shell: the tray icon once "Show Tray icon" is ticked, the page from a tap on it, the lists, a
-// change of speed and cursor felt by the very next report, "Hide", "About" and "Connect". Every
+// change of speed and cursor felt by the very next report, "Hide", "About" and "Connect"; a program
+// and an applet entry chosen with the pickers for the Right Button, which then opens them. Every
 // step is a tap or a key on the handheld's screen.
 #include "link/driver_contract.h"
+#include "pointer/actions.h"
 #include "settings/about_notice.h"
 #include "tests/support/driver_support.h"
 #include "tests/support/wintest.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <memory>
@@ -87,6 +90,12 @@ bool TapEntry(HWND combo, int index)
         return false;
     int top = (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0);
     int height = (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    RECT shown;
+    GetClientRect(list, &shown);
+    if (index < top || (index - top + 1) * height > shown.bottom) { // scrolled to, as with the list's bar
+        SendMessageW(list, LB_SETTOPINDEX, index, 0);
+        top = (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+    }
     POINT at = {10, (index - top) * height + height / 2};
     ClientToScreen(list, &at);
     Tap(at.x, at.y);
@@ -100,10 +109,10 @@ struct CursorThread {
     // Posts one report and waits until the program has handled it to its end: the cursor message
     // behind it (which changes nothing while the link is up) is logged only after the report's
     // events and drawing.
-    void Report(int dx, int dy)
+    void Report(int dx, int dy, LPARAM buttons = 0)
     {
         size_t before = LogMessages().size();
-        PostThreadMessageW(id, data, ((DWORD)(BYTE)dy << 24) | ((DWORD)(BYTE)dx << 16), 0);
+        PostThreadMessageW(id, data, ((DWORD)(BYTE)dy << 24) | ((DWORD)(BYTE)dx << 16), buttons);
         PostThreadMessageW(id, cursor, 1, 0);
         WaitFor([&] { return LogMessages().size() >= before + 2; });
     }
@@ -122,6 +131,68 @@ bool PointerNear(POINT want)
     return there;
 }
 
+
+// The open picker of the program (its class name starts with the prefix) once it is in front.
+struct OpenPicker {
+    HWND window = NULL, tree = NULL, bottomLine = NULL, ok = NULL;
+};
+BOOL CALLBACK MatchPicker(HWND window, LPARAM found)
+{
+    WCHAR name[64] = {0};
+    GetClassNameW(window, name, ARRAYSIZE(name));
+    if (wcsncmp(name, L"browsefile:", 11) == 0 || wcsncmp(name, L"browseapplet:", 13) == 0) {
+        ((OpenPicker *)found)->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+// A tap on the picture of the tree's first item (its label may be one letter narrow): the item is
+// selected and the tree takes the keys from then on.
+void TapFirstItem(HWND tree)
+{
+    RECT r;
+    GetWindowRect(tree, &r);
+    int indent = (int)SendMessageW(tree, TVM_GETINDENT, 0, 0);
+    int height = (int)SendMessageW(tree, TVM_GETITEMHEIGHT, 0, 0);
+    Tap(r.left + indent + height / 2, r.top + height / 2);
+}
+
+OpenPicker WaitForPicker(int treeId, int bottomLineId)
+{
+    OpenPicker p;
+    WaitFor([&] {
+        p.window = NULL;
+        EnumWindows(MatchPicker, (LPARAM)&p);
+        return p.window && IsWindowVisible(p.window) && GetForegroundWindow() == p.window;
+    });
+    if (!p.window)
+        return p;
+    p.tree = GetDlgItem(p.window, treeId);
+    p.bottomLine = GetDlgItem(p.window, bottomLineId);
+    for (HWND bar = FindWindowW(L"menu_worker", NULL); bar; bar = FindWindowExW(NULL, bar, L"menu_worker", NULL))
+        if (GetWindow(bar, GW_OWNER) == p.window)
+            p.ok = GetDlgItem(bar, 103);
+    return p;
+}
+
+void Press(WORD vk)
+{
+    keybd_event((BYTE)vk, 0, 0, 0);
+    keybd_event((BYTE)vk, 0, KEYEVENTF_KEYUP, 0);
+    Sleep(60);
+}
+// Letters typed into the window with the focus; a tree selects the item they begin.
+void Type(const wchar_t *text)
+{
+    for (; *text; text++) {
+        SHORT key = VkKeyScanW(*text);
+        if (key & 0x100)
+            keybd_event(VK_SHIFT, 0, 0, 0);
+        Press(LOBYTE(key));
+        if (key & 0x100)
+            keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    }
+}
 } // namespace
 
 TEST(SettingsWalk, ANewUserFindsChangesAndFeelsEverySetting)
@@ -237,6 +308,87 @@ TEST(SettingsWalk, ANewUserFindsChangesAndFeelsEverySetting)
     EXPECT_EQ(4, SendMessageW(GetDlgItem(main, 820), CB_GETCURSEL, 0, 0));
     EXPECT_EQ(2, SendMessageW(GetDlgItem(main, 818), CB_GETCURSEL, 0, 0));
     EXPECT_EQ(BST_CHECKED, SendMessageW(FindWindowExW(main, NULL, L"Button", L"Show Tray icon"), BM_GETCHECK, 0, 0));
+}
+
+TEST(SettingsWalk, TheRightButtonOpensWhatThePickersChose)
+{
+    // A folder with one program in it, the handheld's notes application under another name.
+    CreateDirectoryW(L"C:\\picks", NULL);
+    ASSERT_TRUE(CopyFileW(L"C:\\windows\\notes.exe", L"C:\\picks\\jot.exe", FALSE));
+    HandheldProgram shell(ShellProgram);
+    StartFreshLog(true);
+    Program program;
+    HWND main = program.WaitUntilRunning();
+    ASSERT_TRUE(main);
+    { Program again; EXPECT_EQ(0u, again.WaitExit()); }
+    ASSERT_TRUE(WaitFor([&] { return InFront(main); }));
+    CursorThread mouse{program.CursorThreadId()};
+    ASSERT_NE(0u, mouse.id);
+    PostThreadMessageW(mouse.id, mouse.cursor, 1, 0);
+    ASSERT_NE("", WaitForLogMessage("WM_MOUSECUR: bShowCursor=0/1"));
+
+    // The Right Button gets "Open Program": the picker opens. The root, opened; "picks", opened;
+    // its program; the words typed below; OK.
+    ASSERT_TRUE(TapEntry(GetDlgItem(main, 817), 2));
+    ASSERT_TRUE(TapEntry(GetDlgItem(main, 819), 9));
+    OpenPicker files = WaitForPicker(701, 502);
+    ASSERT_TRUE(files.window && files.tree && files.ok) << "no program picker in front";
+    auto items = [&] { return SendMessageW(files.tree, TVM_GETCOUNT, 0, 0); };
+    TapFirstItem(files.tree);
+    Press(VK_RIGHT);
+    ASSERT_TRUE(WaitFor([&] { return items() > 1; })) << "the root does not open";
+    Sleep(1100); // letters typed after a pause begin a new search
+    Type(L"picks");
+    LRESULT listed = items();
+    Press(VK_RIGHT);
+    ASSERT_TRUE(WaitFor([&] { return items() == listed + 1; })) << "\\picks does not open";
+    Press(VK_RIGHT); // into the folder: its one program
+    TapOn(files.bottomLine);
+    Type(L"-ok Walk");
+    TapOn(files.ok);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(files.window); })) << "the picker stays";
+    ASSERT_TRUE(WaitFor([] { return RegText(L"Software\\Dalvern\\Quillmark\\3", L"Param") == L"\\picks\\jot.exe"; }))
+        << Utf8(RegText(L"Software\\Dalvern\\Quillmark\\3", L"Param"));
+    EXPECT_EQ(L"-ok Walk", RegText(L"Software\\Dalvern\\Quillmark\\3", L"Param2"));
+    EXPECT_EQ(ACTION_OPEN_PROGRAM, SlotNumber(L"3"));
+
+    // The right button now starts that program with those words.
+    RemoveFile(L"\\handheld-events.txt");
+    mouse.Report(0, 0, MOUSEEVENTF_RIGHTDOWN);
+    mouse.Report(0, 0, MOUSEEVENTF_RIGHTUP);
+    HWND jot = WaitForWindow(L"HandheldNotes", L"Walk");
+    ASSERT_TRUE(jot) << "the program did not start";
+    std::vector<std::string> events = WaitForEvents(1);
+    ASSERT_FALSE(events.empty());
+    EXPECT_NE(std::string::npos, events[0].find("jot.exe")) << events[0];
+    EXPECT_NE(std::string::npos, events[0].find("-ok Walk")) << events[0];
+    PostMessageW(jot, WM_CLOSE, 0, 0);
+    WaitForEvents(2);
+
+    // "Open Applet": the sample applet, opened; its "Clock"; Enter twice.
+    ASSERT_TRUE(WaitFor([&] { return SetForegroundWindow(main) && InFront(main); }));
+    ASSERT_TRUE(TapEntry(GetDlgItem(main, 819), 10));
+    OpenPicker applets = WaitForPicker(702, 504);
+    ASSERT_TRUE(applets.window && applets.tree) << "no applet picker in front";
+    TapFirstItem(applets.tree);
+    Sleep(1100);
+    Type(L"sample");
+    Press(VK_RIGHT);
+    ASSERT_NE("", WaitForLogMessage("GetAppletContents items="));
+    Sleep(1100);
+    Type(L"Clock");
+    Press(VK_RETURN);
+    Press(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(applets.window); })) << "the picker stays";
+    ASSERT_TRUE(WaitFor([] { return RegText(L"Software\\Dalvern\\Quillmark\\3", L"Param") == L"\\windows\\sample.cpl,2"; }))
+        << Utf8(RegText(L"Software\\Dalvern\\Quillmark\\3", L"Param"));
+
+    // The right button opens that entry's window.
+    mouse.Report(0, 0, MOUSEEVENTF_RIGHTDOWN);
+    mouse.Report(0, 0, MOUSEEVENTF_RIGHTUP);
+    HWND clock = WaitForWindow(L"SampleApplet", L"Clock");
+    ASSERT_TRUE(clock) << "the applet did not open";
+    PostMessageW(clock, WM_CLOSE, 0, 0);
 }
 
 TEST(ConnectCommand, SaysWhetherTheMouseIsConnected)
