@@ -39,7 +39,8 @@ TEST(ControlPanel, OpensTheEntryItIsGivenUntilItIsClosed)
     ASSERT_TRUE(LaunchProgram(L"\\windows\\ctlpnl.exe", L"\\windows\\sample.cpl,2"));
     HWND clock = WaitForWindow(L"SampleApplet", L"Clock");
     ASSERT_TRUE(clock);
-    EXPECT_TRUE(IsWindowVisible(clock));
+    // Found once made; shown a moment later.
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(clock) != FALSE; }, 5000));
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == clock; }, 5000));
     PostMessageW(clock, WM_CLOSE, 0, 0);
     std::vector<std::string> events = WaitForEvents(3);
