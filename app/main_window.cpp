@@ -88,7 +88,7 @@ static void StopCursorThread()
 {
     if (!CursorThreadHandle)
         return;
-    PostThreadMessageW(GetThreadId(CursorThreadHandle), WM_QUIT, 0, 0);
+    PostThreadMessageW(PpcThreadIdOf(CursorThreadHandle), WM_QUIT, 0, 0);
     if (WaitForSingleObject(CursorThreadHandle, CURSOR_THREAD_STOP_WAIT_MS) != WAIT_OBJECT_0)
         TerminateThread(CursorThreadHandle, 0);
 }

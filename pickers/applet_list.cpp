@@ -37,7 +37,7 @@ int ListAppletFiles(HWND tree)
 // The applet's entry point, or null; the library stays loaded until the caller frees it.
 static APPLET_PROC EntryPoint(HMODULE library)
 {
-    return library ? (APPLET_PROC)GetProcAddress(library, "CPlApplet") : NULL;
+    return library ? (APPLET_PROC)GetProcAddressW(library, L"CPlApplet") : NULL;
 }
 
 // Entry i's name as the applet gives it; false when the applet ran past the field.

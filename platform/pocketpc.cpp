@@ -6,6 +6,9 @@
 #undef RegOpenKeyExW
 #undef RegCreateKeyExW
 #undef ReleaseDC
+#undef GetWindowLongPtrW
+#undef SetWindowLongPtrW
+#undef StretchBlt
 
 BOOL PpcSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni)
 {
@@ -97,4 +100,36 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
 {
     return TransparentBlt(destination, x, y, width, height, source, xSource, ySource, widthSource,
                           heightSource, transparent);
+}
+
+DWORD PpcThreadIdOf(HANDLE thread)
+{
+    return GetThreadId(thread);
+}
+
+LONG_PTR PpcGetWindowLongPtrW(HWND window, int index)
+{
+    return GetWindowLongPtrW(window, index);
+}
+
+LONG_PTR PpcSetWindowLongPtrW(HWND window, int index, LONG_PTR value)
+{
+    return SetWindowLongPtrW(window, index, value);
+}
+
+BOOL PpcStretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                   int widthSource, int heightSource, DWORD rop)
+{
+    int oldMode = SetStretchBltMode(destination, HALFTONE);
+    BOOL done = StretchBlt(destination, x, y, width, height, source, xSource, ySource, widthSource, heightSource, rop);
+    SetStretchBltMode(destination, oldMode);
+    return done;
+}
+
+FARPROC PpcGetProcAddressW(HMODULE library, LPCWSTR name)
+{
+    char narrow[256];
+    if (!WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof(narrow), NULL, NULL))
+        return NULL; // no export has a name that long
+    return GetProcAddress(library, narrow);
 }

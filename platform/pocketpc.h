@@ -36,6 +36,31 @@ BOOL PpcTransparentImage(HDC destination, int x, int y, int width, int height, H
                          int ySource, int widthSource, int heightSource, COLORREF transparent);
 #define TransparentImage PpcTransparentImage
 
+// A thread's id: on the handheld a thread's handle value is its id; the desktop's are unrelated
+// and asked for.
+DWORD PpcThreadIdOf(HANDLE thread);
+
+// A window's pointer-sized slots: the handheld's GetWindowLongW holds a pointer; a 64-bit
+// desktop program needs the pointer-sized calls.
+LONG_PTR PpcGetWindowLongPtrW(HWND window, int index);
+LONG_PTR PpcSetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+#undef GetWindowLongPtrW
+#undef SetWindowLongPtrW
+#define GetWindowLongPtrW PpcGetWindowLongPtrW
+#define SetWindowLongPtrW PpcSetWindowLongPtrW
+
+// StretchBlt shrinking a picture: the desktop's default mode ANDs the pixels a shrink drops
+// together, which eats thin light lettering on a dark ground; the stand-in asks for halftone,
+// which averages them, so the program never chooses a stretch mode itself.
+BOOL PpcStretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                   int widthSource, int heightSource, DWORD rop);
+#define StretchBlt PpcStretchBlt
+
+// A library's export by name: the handheld's GetProcAddressW takes the name in wide characters;
+// the desktop's exports are looked up by their narrow names.
+FARPROC PpcGetProcAddressW(HMODULE library, LPCWSTR name);
+#define GetProcAddressW PpcGetProcAddressW
+
 // What the handheld draws on the screen shows at once. Wine keeps drawing on the screen in its
 // display connection until something sends it on (a read from the screen, or a thread with
 // windows waiting for messages), so a thread that draws and ends, or a program that ends, could

@@ -31,10 +31,7 @@ static void DrawImage(HDC dc, HBITMAP image, int sourceWidth, int sourceHeight, 
 
 void PaintAbout(HDC dc, int width, HBITMAP banner, HBITMAP logo)
 {
-    // The banner is 640 x 200: on a narrow screen its sides are cut off, never squeezed. Halved
-    // on a 96-DPI screen, its pixels are averaged; the desktop's default would AND them together,
-    // which eats thin light lettering on a dark ground.
-    int oldMode = SetStretchBltMode(dc, HALFTONE);
+    // The banner is 640 x 200: on a narrow screen its sides are cut off, never squeezed.
     DrawImage(dc, banner, 640, 200, (width - DRAX(320)) / 2, 0, DRAX(320), DRAY(100));
 
     // A version that is missing or unreadable reads as empty.
@@ -47,7 +44,6 @@ void PaintAbout(HDC dc, int width, HBITMAP banner, HBITMAP logo)
     DrawTextW(dc, notice, -1, &area, DT_CENTER | DT_WORDBREAK);
 
     DrawImage(dc, logo, 150, 150, (width - DRAX(75)) / 2, DRAY(190), DRAX(75), DRAY(75));
-    SetStretchBltMode(dc, oldMode);
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
