@@ -13,6 +13,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 profile=${1:-qvga}
+"$root/scripts/setup.sh"
 "$root/scripts/build.sh" >/dev/null
 . "$root/scripts/handheld"
 

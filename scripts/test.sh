@@ -4,6 +4,7 @@
 # whole-program tests, each on a handheld of its own under Wine.
 set -eu
 cd "$(dirname "$0")/.."
+scripts/setup.sh
 scripts/build.sh host
 scripts/api_check.py
 ctest --test-dir build/host --output-on-failure
