@@ -418,8 +418,15 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs)
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Screenshot last;
     PumpUntil([&] {
+        // A window erased but not yet painted also looks settled: it must have nothing left to
+        // paint, and its thread must have come back for messages since (so a paint under way is
+        // over) before the look counts.
+        bool pending = GetUpdateRect(window, NULL, FALSE) != FALSE;
+        DWORD_PTR answer;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer);
         Screenshot now = TakeScreenshot(area);
-        bool settled = now == last && std::find(now.pixels.begin(), now.pixels.end(), marker) == now.pixels.end();
+        bool settled = !pending && now == last &&
+                       std::find(now.pixels.begin(), now.pixels.end(), marker) == now.pixels.end();
         last = now;
         if (!settled)
             Sleep(80);
