@@ -81,7 +81,8 @@ TEST(CursorThread, ShowsAndHidesAndDropsReportsWhileHidden)
         thread.Post(s.message, s.wParam);
         if (s.logged) {
             want.push_back(s.logged);
-            thread.Settle(want.size());
+            // The line is logged just before the state changes: wait for both.
+            WaitFor([&] { return LogMessages().size() >= want.size() && CursorState.bShowCursor == s.shown; }, 5000);
             EXPECT_EQ(s.shown, CursorState.bShowCursor) << s.logged;
             if (dropped) {
                 POINT now;
