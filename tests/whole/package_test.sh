@@ -18,6 +18,10 @@ hh_clone "$template" "$used"
 hh_clone "$template" "$pristine"
 hh_install_package "$used" "$zip" "$reg"
 : >"$used/drive_c/quillmark.dgb" # the log's marker
+# The user has switched the tray icon on: the uninstall must take that setting too.
+printf '[HKEY_LOCAL_MACHINE\\Software\\Dalvern\\Quillmark\\AutoStart]\n"NumVal"=dword:00000001\n' \
+    >"$work/tray-on.reg"
+hh_merge_machine_reg "$used" "$work/tray-on.reg"
 hh_start_display qvga "$work"
 (cd "$used/drive_c" && WINEPREFIX=$used DISPLAY=$HH_DISPLAY \
     wine "C:\\Program Files\\Quillmark\\quillmark.exe" >"$work/wine.log" 2>&1 &)
@@ -32,9 +36,9 @@ rm -f "$used/drive_c/quillmark.dgb" "$used/drive_c/pendrova.txt" # the test's ow
 hh_stop_wine "$pristine"
 hh_uninstall "$used"
 
-# Files by path, size and content; the hives are compared apart below.
-files() { (cd "$1" && find . -path ./dosdevices -prune -o -type f ! -name '*.reg' -print0 |
-    sort -z | xargs -0 md5sum); }
+# Folders by path, files by path and content; the hives are compared apart below.
+files() { (cd "$1" && find . -path ./dosdevices -prune -o -type d -print | sort &&
+    find . -path ./dosdevices -prune -o -type f ! -name '*.reg' -print0 | sort -z | xargs -0 md5sum); }
 # A hive without what Wine rewrites on every start: key timestamps, "#time" lines and the dates
 # it stamps on its display drivers' keys.
 hive() { sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' -e '/^;; /d' -e '/^"DriverDate/d' "$1"; }
