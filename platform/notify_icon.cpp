@@ -2,8 +2,6 @@
 #include "platform/device.h"
 #include "platform/tray_wire.h"
 
-#include <vector>
-
 #undef Shell_NotifyIconW
 
 // The shell's tray strip, or null while no shell runs.
@@ -35,41 +33,47 @@ static bool ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height, uint32_t *
     return GetDIBits(dc, bitmap, 0, height, pixels, &info, DIB_RGB_COLORS) == height;
 }
 
-// The icon's picture at the tray's size (the resource's own small picture when it has one) after
-// the request's header; false when it cannot be read, and then the request goes without it.
-static bool AppendIcon(HICON icon, std::vector<uint32_t> &request, TrayRequest *header)
+static const size_t HeaderWords = sizeof(TrayRequest) / sizeof(uint32_t);
+
+// A request with the icon's picture at the tray's size (the resource's own small picture when it
+// has one) after room for the header, to be freed with LocalFree; null when the picture cannot be
+// read, and then the request goes without it.
+static uint32_t *IconRequest(HICON icon, TrayRequest *header, size_t *words)
 {
     int side = TrayIconSide();
     HICON sized = (HICON)CopyImage(icon, IMAGE_ICON, side, side, LR_COPYFROMRESOURCE);
     if (!sized)
         sized = (HICON)CopyImage(icon, IMAGE_ICON, side, side, 0);
     if (!sized)
-        return false;
+        return NULL;
     ICONINFO info = {};
     bool ok = GetIconInfo(sized, &info) && info.hbmColor;
     BITMAP shape = {};
     ok = ok && GetObjectW(info.hbmColor, sizeof(shape), &shape) && shape.bmWidth > 0 &&
          shape.bmWidth <= TRAY_ICON_MAX_SIDE && shape.bmHeight > 0 && shape.bmHeight <= TRAY_ICON_MAX_SIDE;
+    uint32_t *request = NULL;
     if (ok) {
-        size_t count = (size_t)shape.bmWidth * shape.bmHeight, at = request.size();
-        request.resize(at + 2 * count);
-        HDC screen = GetDC(NULL);
-        ok = ReadBitmap(screen, info.hbmColor, shape.bmWidth, shape.bmHeight, &request[at]) &&
-             ReadBitmap(screen, info.hbmMask, shape.bmWidth, shape.bmHeight, &request[at + count]);
-        ReleaseDC(NULL, screen);
-        if (ok) {
+        size_t count = (size_t)shape.bmWidth * shape.bmHeight;
+        request = (uint32_t *)LocalAlloc(LMEM_FIXED, (HeaderWords + 2 * count) * sizeof(uint32_t));
+        HDC screen = request ? GetDC(NULL) : NULL;
+        if (screen && ReadBitmap(screen, info.hbmColor, shape.bmWidth, shape.bmHeight, request + HeaderWords) &&
+            ReadBitmap(screen, info.hbmMask, shape.bmWidth, shape.bmHeight, request + HeaderWords + count)) {
             header->width = shape.bmWidth;
             header->height = shape.bmHeight;
-        } else {
-            request.resize(at);
+            *words = HeaderWords + 2 * count;
+        } else if (request) {
+            LocalFree(request);
+            request = NULL;
         }
+        if (screen)
+            ReleaseDC(NULL, screen);
     }
     if (info.hbmColor)
         DeleteObject(info.hbmColor);
     if (info.hbmMask)
         DeleteObject(info.hbmMask);
     DestroyIcon(sized);
-    return ok;
+    return request;
 }
 
 BOOL PpcShell_NotifyIconW(DWORD operation, NOTIFYICONDATAW *data)
@@ -80,22 +84,24 @@ BOOL PpcShell_NotifyIconW(DWORD operation, NOTIFYICONDATAW *data)
     if (!data || operation > NIM_DELETE)
         return FALSE; // the handheld's shell knows adding, changing and removing only
 
-    const size_t headerWords = sizeof(TrayRequest) / sizeof(uint32_t);
-    std::vector<uint32_t> request(headerWords);
     TrayRequest header = {};
     header.operation = operation;
     header.window = (uint32_t)(UINT_PTR)data->hWnd;
     header.id = data->uID;
     header.flags = data->uFlags & (NIF_MESSAGE | NIF_ICON);
     header.callback = data->uCallbackMessage;
+    size_t words = HeaderWords;
+    uint32_t *request = NULL;
     if (operation != NIM_DELETE && (header.flags & NIF_ICON) && data->hIcon)
-        AppendIcon(data->hIcon, request, &header);
-    memcpy(&request[0], &header, sizeof(header));
+        request = IconRequest(data->hIcon, &header, &words);
+    if (request)
+        memcpy(request, &header, sizeof(header));
 
-    COPYDATASTRUCT copy = {TRAY_COPYDATA_TAG, (DWORD)(request.size() * sizeof(uint32_t)), &request[0]};
+    COPYDATASTRUCT copy = {TRAY_COPYDATA_TAG, (DWORD)(words * sizeof(uint32_t)), request ? (void *)request : &header};
     DWORD_PTR result = FALSE;
-    if (!SendMessageTimeoutW(tray, WM_COPYDATA, (WPARAM)data->hWnd, (LPARAM)&copy, SMTO_ABORTIFHUNG,
-                             TRAY_REPLY_WAIT_MS, &result))
-        return FALSE;
-    return result ? TRUE : FALSE;
+    BOOL sent = SendMessageTimeoutW(tray, WM_COPYDATA, (WPARAM)data->hWnd, (LPARAM)&copy, SMTO_ABORTIFHUNG,
+                                    TRAY_REPLY_WAIT_MS, &result) != 0;
+    if (request)
+        LocalFree(request);
+    return sent && result ? TRUE : FALSE;
 }
