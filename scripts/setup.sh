@@ -4,7 +4,8 @@
 # machine. Needs root, or sudo, only when something is missing.
 set -eu
 packages="cmake make g++ g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64
-  xvfb x11-utils imagemagick libgtest-dev googletest python3 clang libclang-rt-14-dev"
+  xvfb x11-utils imagemagick libgtest-dev googletest python3 clang libclang-rt-14-dev
+  libevdev-dev pkg-config"
 missing=
 for p in $packages; do
     [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || missing="$missing $p"

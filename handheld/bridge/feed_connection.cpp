@@ -60,9 +60,8 @@ static bool SendAll(int feed, const uint8_t *bytes, size_t size)
 
 bool SendGroupReports(int feed, ReportGrouping *g)
 {
-    // In one write, as a device's report arrives whole; a group far past any real mouse's
-    // goes out in several.
-    uint8_t buffer[256 * BOOT_REPORT_SIZE];
+    // In one write, as a device's report arrives whole.
+    uint8_t buffer[GROUP_MOST_REPORTS * BOOT_REPORT_SIZE];
     size_t used = 0;
     while (NextGroupReport(g, buffer + used)) {
         used += BOOT_REPORT_SIZE;

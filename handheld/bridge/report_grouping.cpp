@@ -19,6 +19,11 @@ uint8_t ButtonBit(uint16_t code)
     }
 }
 
+int64_t Limited(int64_t v)
+{
+    return v > GROUP_MOTION_LIMIT ? GROUP_MOTION_LIMIT : v < -GROUP_MOTION_LIMIT ? -GROUP_MOTION_LIMIT : v;
+}
+
 uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - (uint64_t)v : (uint64_t)v; }
 
 uint64_t ReportsFor(int64_t v) { return (Magnitude(v) + GROUP_REPORT_LIMIT - 1) / GROUP_REPORT_LIMIT; }
@@ -47,14 +52,14 @@ void EndGroup(ReportGrouping *g)
         notches = total / WHEEL_HI_RES_NOTCH;
         g->hiResRest = (int32_t)(total % WHEEL_HI_RES_NOTCH);
     }
-    g->outDx = g->dx;
-    g->outDy = g->dy;
-    g->outWheel = notches;
-    uint64_t n = ReportsFor(g->dx);
-    if (ReportsFor(g->dy) > n)
-        n = ReportsFor(g->dy);
-    if (ReportsFor(notches) > n)
-        n = ReportsFor(notches);
+    g->outDx = Limited(g->dx);
+    g->outDy = Limited(g->dy);
+    g->outWheel = Limited(notches);
+    uint64_t n = ReportsFor(g->outDx);
+    if (ReportsFor(g->outDy) > n)
+        n = ReportsFor(g->outDy);
+    if (ReportsFor(g->outWheel) > n)
+        n = ReportsFor(g->outWheel);
     if (n == 0 && g->held != g->sent)
         n = 1;
     g->outCount = g->outLeft = n;
@@ -86,10 +91,10 @@ int GroupEvent(ReportGrouping *g, uint16_t type, uint16_t code, int32_t value)
         EndGroup(g);
         return GROUP_ENDED;
     } else if (type == EV_SYN && code == SYN_DROPPED) {
-        // The group is incomplete: its motion is lost, and the buttons come from the device's
-        // state, which the caller reads (libevdev's sync) as the next group.
+        // The group is incomplete: its motion is thrown away. The buttons stay as its events
+        // left them: libevdev counted those events too, and its sync, the next group, gives
+        // only the buttons that differ from them.
         ClearGroup(g);
-        g->held = g->sent;
         return GROUP_DROPPED;
     }
     return GROUP_PENDING;

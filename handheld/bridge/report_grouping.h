@@ -9,6 +9,11 @@
 
 // What one report may carry on each axis; a group beyond it is split.
 #define GROUP_REPORT_LIMIT 127
+// The most a group moves on each axis: a 16-bit HID report's largest count. A group beyond it
+// (a bad recording) is cut to it, so that it cannot flood the handheld with reports.
+#define GROUP_MOTION_LIMIT 32767
+// The most reports one group gives.
+#define GROUP_MOST_REPORTS ((GROUP_MOTION_LIMIT + GROUP_REPORT_LIMIT - 1) / GROUP_REPORT_LIMIT)
 // REL_WHEEL_HI_RES counts per wheel notch.
 #define WHEEL_HI_RES_NOTCH 120
 
@@ -40,9 +45,9 @@ void StartGrouping(ReportGrouping *g);
 int GroupEvent(ReportGrouping *g, uint16_t type, uint16_t code, int32_t value);
 
 // The ended group's next report: false when none is left. A group gives no report when it
-// changed nothing, one when every axis fits, else as many as the largest axis needs, each
-// axis spread evenly over them; the buttons change in the last, after the motion, as in one
-// report of the device.
+// changed nothing, one when every axis fits, else as many as the largest axis needs
+// (GROUP_MOST_REPORTS at most), each axis spread evenly over them; the buttons change in the
+// last, after the motion, as in one report of the device.
 bool NextGroupReport(ReportGrouping *g, uint8_t report[BOOT_REPORT_SIZE]);
 
 // Before the feed closes: a report that lets go of the buttons still held (false when none

@@ -7,8 +7,9 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <grp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,8 +19,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -59,20 +58,27 @@ int ClosedPort()
 struct BridgeRun {
     pid_t pid = -1;
     std::string errorPath;
-    explicit BridgeRun(const std::vector<std::string> &args)
+    // unprivileged: as a user of no group, even when the test runs as root (who may open
+    // anything).
+    explicit BridgeRun(const std::vector<std::string> &args, bool unprivileged = false)
     {
         char name[] = "/tmp/mouse_bridge_test.XXXXXX";
         int err = mkstemp(name);
         errorPath = name;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, err, 2);
         std::vector<char *> argv{(char *)QM_MOUSE_BRIDGE};
         for (const std::string &a : args)
             argv.push_back((char *)a.c_str());
         argv.push_back(nullptr);
-        posix_spawn(&pid, QM_MOUSE_BRIDGE, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        pid = fork();
+        if (pid == 0) {
+            dup2(err, 2);
+            const uid_t nobody = 65534;
+            if (unprivileged && geteuid() == 0 &&
+                (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
+                _exit(126);
+            execv(QM_MOUSE_BRIDGE, argv.data());
+            _exit(127);
+        }
         close(err);
     }
     ~BridgeRun()
@@ -218,6 +224,21 @@ TEST(MouseBridge, RefusesClearlyWithItsExitCode)
     }
     unlink(name);
     unlink(empty);
+}
+
+TEST(MouseBridge, NoPermissionSaysWhichGroupOrRuleIsNeeded)
+{
+    // A device node the user may not read, as /dev/input/event* is to a user outside "input".
+    char locked[] = "/tmp/mouse_bridge_locked.XXXXXX";
+    close(mkstemp(locked));
+    ASSERT_EQ(0, chmod(locked, 0));
+    BridgeRun bridge({locked}, true);
+    EXPECT_EQ(2, bridge.Wait()) << bridge.Said();
+    std::string said = bridge.Said();
+    EXPECT_NE(std::string::npos, said.find(std::string("no permission to read ") + locked)) << said;
+    EXPECT_NE(std::string::npos, said.find("sudo usermod -aG input $USER")) << said;
+    EXPECT_NE(std::string::npos, said.find("TAG+=\"uaccess\"")) << said;
+    unlink(locked);
 }
 
 TEST(MouseBridge, AFeedThatClosesEndsTheReplay)

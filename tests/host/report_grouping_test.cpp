@@ -78,18 +78,42 @@ TEST(ReportGrouping, EachGroupGivesTheReportsOfWhatItChanged)
         {"a turn back takes back the part of a notch",
          {HiRes(60), Syn, HiRes(-60), Syn, HiRes(-100), Syn, HiRes(-20), Syn},
          {{0, 0, 0, -1}}},
-        {"SYN_DROPPED throws the incomplete group away; the sync's group gives the buttons",
-         {X(7), Syn, X(50), Key(BTN_LEFT, 1), Dropped, Key(BTN_LEFT, 1), Syn, X(3), Syn},
-         {{0, 7, 0, 0}, {1, 0, 0, 0}, {1, 3, 0, 0}}},
-        {"after SYN_DROPPED the buttons are those last sent",
-         {Key(BTN_LEFT, 1), Syn, Key(BTN_LEFT, 0), Dropped, Syn, Key(BTN_LEFT, 0), Syn},
-         {{1, 0, 0, 0}, {0, 0, 0, 0}}},
+        // After SYN_DROPPED libevdev's sync gives, as one group, the buttons that differ from
+        // what it has handed out, the incomplete group's events included.
+        {"SYN_DROPPED throws the incomplete group's motion away",
+         {X(7), Syn, X(50), Wheel(1), Dropped, Syn, X(3), Syn}, {{0, 7, 0, 0}, {0, 3, 0, 0}}},
+        {"a press in the incomplete group, which the sync does not repeat, is kept",
+         {X(50), Key(BTN_LEFT, 1), Dropped, Syn, Key(BTN_LEFT, 0), Syn}, {{1, 0, 0, 0}, {0, 0, 0, 0}}},
+        {"a release in the incomplete group is kept: no button is left held",
+         {Key(BTN_LEFT, 1), Syn, Key(BTN_LEFT, 0), Dropped, Syn}, {{1, 0, 0, 0}, {0, 0, 0, 0}}},
+        {"the sync's group gives the buttons changed while events were lost",
+         {Key(BTN_LEFT, 1), Syn, Dropped, Key(BTN_LEFT, 0), Key(BTN_RIGHT, 1), Syn}, {{1, 0, 0, 0}, {2, 0, 0, 0}}},
     };
     for (const Case &c : cases) {
         ReportGrouping g;
         StartGrouping(&g);
         EXPECT_EQ(c.reports, Reports(&g, c.events)) << c.what;
     }
+}
+
+TEST(ReportGrouping, AGroupBeyondAnyMouseIsCutSoItCannotFloodTheFeed)
+{
+    // A bad recording's group: far past what a 16-bit HID report carries on every axis.
+    ReportGrouping g;
+    StartGrouping(&g);
+    std::vector<Report> reports = Reports(&g, {X(INT32_MAX), X(INT32_MAX), Y(INT32_MIN), Wheel(-40000),
+                                               Key(BTN_LEFT, 1), Syn, X(1), Syn});
+    ASSERT_EQ(size_t(GROUP_MOST_REPORTS + 1), reports.size());
+    EXPECT_EQ(259, GROUP_MOST_REPORTS);
+    int sum[3] = {0, 0, 0};
+    for (int i = 0; i < GROUP_MOST_REPORTS; i++)
+        for (int axis = 0; axis < 3; axis++)
+            sum[axis] += reports[i][axis + 1];
+    EXPECT_EQ(GROUP_MOTION_LIMIT, sum[0]);
+    EXPECT_EQ(-GROUP_MOTION_LIMIT, sum[1]);
+    EXPECT_EQ(-GROUP_MOTION_LIMIT, sum[2]);
+    EXPECT_EQ(1, reports[GROUP_MOST_REPORTS - 1][0]) << "the press in the cut group's last report";
+    EXPECT_EQ((Report{1, 1, 0, 0}), reports.back()) << "the next group as usual";
 }
 
 TEST(ReportGrouping, SaysWhereGroupsEndAndWhereTheyWereDropped)
