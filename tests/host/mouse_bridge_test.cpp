@@ -40,11 +40,16 @@ struct Feed {
             port = ntohs(a.sin_port);
     }
     ~Feed() { close(listener); }
-    // The bridge's connection, waited for up to 10 s.
+    // The bridge's connection, waited for up to 10 s; a read from it gives up after 30 s of
+    // silence, so that a bridge that hangs fails the test instead of holding it.
     int Accept()
     {
         pollfd p = {listener, POLLIN, 0};
-        return poll(&p, 1, 10000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+        int connection = poll(&p, 1, 10000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+        timeval patience = {30, 0};
+        if (connection >= 0)
+            setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof(patience));
+        return connection;
     }
 };
 
@@ -89,10 +94,20 @@ struct BridgeRun {
         }
         unlink(errorPath.c_str());
     }
+    // The exit code; -1 when the bridge is still running after 30 s (then ended), so that a
+    // bridge that hangs fails the test instead of holding it.
     int Wait()
     {
         int status = 0;
-        waitpid(pid, &status, 0);
+        pid_t ended = 0;
+        for (int i = 0; i < 3000 && (ended = waitpid(pid, &status, WNOHANG)) == 0; i++)
+            usleep(10000);
+        if (ended == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            pid = -1;
+            return -1;
+        }
         pid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
