@@ -62,7 +62,10 @@ libevdev *OpenNamedMouse(const char *path, int *fd)
     libevdev *device = OpenDevice(path, fd, &error);
     if (!device) {
         if (error == ENOENT || error == ENODEV || error == ENXIO)
-            fprintf(stderr, "mouse_bridge: no device %s: is the mouse connected? (ls -l /dev/input/by-id/)\n", path);
+            fprintf(stderr,
+                    "mouse_bridge: no device %s: is the mouse connected? Its event device is on the\n"
+                    "  Handlers= line of its entry in /proc/bus/input/devices\n",
+                    path);
         else if (error == EACCES || error == EPERM)
             SayNoPermission(path);
         else if (error == ENOTTY || error == EINVAL)
