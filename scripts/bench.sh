@@ -1,12 +1,56 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks on the qvga and vga handhelds; prints their figures.
+# Builds and runs the benchmarks on the qvga and vga handhelds and prints their figures in one
+# table, with the size of the program stripped. Each benchmark's own report is kept in
+# build/bench/PROFILE/NAME.txt; its lines "figure NAME VALUE UNIT LABEL" make the table's rows.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/build.sh >/dev/null
-for profile in qvga vga; do
-    echo "== $profile"
-    QM_PROFILE=$profile scripts/wine-run build/cross/bin/draw_cursor_bench.exe
-    QM_PROFILE=$profile scripts/wine-run build/cross/bin/report_bench.exe
-    QM_PROFILE=$profile scripts/wine-run build/cross/bin/burst_bench.exe
-    QM_PROFILE=$profile scripts/wine-run build/cross/bin/picker_bench.exe
+benches="draw_cursor_bench report_bench burst_bench startup_bench picker_bench"
+profiles="qvga vga"
+out=build/bench
+rm -rf "$out"
+mkdir -p "$out"
+: >"$out/figures.txt"
+failed=
+for profile in $profiles; do
+    mkdir -p "$out/$profile"
+    for bench in $benches; do
+        echo "running $bench on $profile" >&2
+        QM_PROFILE=$profile scripts/wine-run "build/cross/bin/$bench.exe" >"$out/$profile/$bench.txt" \
+            2>"$out/$profile/$bench.err" || failed="$failed $profile/$bench"
+        grep '^figure ' "$out/$profile/$bench.txt" | sed "s/^/$profile /" >>"$out/figures.txt" || true
+    done
 done
+
+# The program as it is installed: a copy stripped with the cross toolchain's strip.
+strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' build/cross/CMakeCache.txt)
+"${strip:-x86_64-w64-mingw32-strip}" -o "$out/quillmark.exe" build/cross/bin/quillmark.exe
+size=$(stat -c %s "$out/quillmark.exe")
+for profile in $profiles; do
+    echo "$profile figure program.stripped $size bytes quillmark.exe stripped"
+done >>"$out/figures.txt"
+
+awk -v profiles="$profiles" '
+    {
+        p = $1; name = $3
+        if (!(name in unit)) order[++rows] = name
+        value[name, p] = $4; unit[name] = $5
+        label = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ [^ ]+ [^ ]+ /, "", label); text[name] = label
+    }
+    END {
+        n = split(profiles, P, " ")
+        printf "%-62s", "figure"
+        for (i = 1; i <= n; i++) printf " %10s", P[i]
+        printf "  unit\n"
+        for (r = 1; r <= rows; r++) {
+            name = order[r]
+            printf "%-62s", text[name]
+            for (i = 1; i <= n; i++) printf " %10s", ((name, P[i]) in value) ? value[name, P[i]] : "-"
+            printf "  %s\n", unit[name]
+        }
+    }' "$out/figures.txt"
+echo "Each benchmark's report: $out/PROFILE/NAME.txt"
+if [ -n "$failed" ]; then
+    echo "failed:$failed (see $out/PROFILE/NAME.err)" >&2
+    exit 1
+fi

@@ -1,62 +1,193 @@
 #!/usr/bin/env bash
 # Runs Quillmark on a virtual handheld.
-#   scripts/run.sh [qvga|vga|landscape]
-# The handheld has its radio on and a mouse paired; the program connects at start, and the feeder
-# then plays handheld/demo.feed, a short walk of the mouse, through the HID driver stand-in.
-# The tray icon is switched on, as a user would: it shows at the bottom right of the Today screen.
-# With a display (DISPLAY set, QM_HEADLESS unset) the handheld opens as a window of its size and
-# the program runs until you press Ctrl-C; tap the tray icon to open the settings page. Without
-# one, the handheld runs on its own Xvfb: the program is started with the log switched on, a
-# screenshot is taken while the mouse is linked, the mouse then taps the tray icon and the page's
-# "About" button, screenshots of the settings page and of the About box are taken, and the paths
-# are printed. Then each picker is opened with a choice made, one screenshot each.
+#   scripts/run.sh [--demo] [--walk FILE] [qvga|vga|landscape]
+# The handheld has its radio on and a mouse paired; the program connects at start. The tray icon
+# is switched on, as a user would: it shows at the bottom right of the Today screen.
+# Without a display (DISPLAY unset, or QM_HEADLESS set) the handheld runs on its own Xvfb and a
+# walk-through (handheld/walkthrough.txt, or FILE) is played into its report feed: a screenshot of
+# each step and an animated GIF of the whole walk are saved, then each picker is opened with a
+# choice made, one screenshot each, and the paths are printed.
+# With a display the handheld opens as a window of its size and the program runs until Ctrl-C;
+# with --demo the same walk-through is played into the window, without it the handheld waits for
+# your own mouse on its report feed (bridge: see README).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-profile=${1:-qvga}
+profile=qvga demo= walk=$root/handheld/walkthrough.txt
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --demo) demo=1 ;;
+        --walk) walk=$(realpath "${2:?--walk takes a FILE}"); shift ;;
+        -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
+        *) profile=$1 ;;
+    esac
+    shift
+done
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" >/dev/null
 . "$root/scripts/handheld"
+. "$root/scripts/walkthrough"
+read -r width height dpi < <(hh_geometry "$profile")
+headless=
+[ -z "${DISPLAY:-}" ] || [ -n "${QM_HEADLESS:-}" ] && headless=1
+walking=$headless$demo
+[ -z "$walking" ] || walk_check "$walk"
 
 out=$root/build/run/$profile
 prefix=$out/prefix
 template=$(hh_template "$profile")
 [ -d "$prefix" ] && hh_stop_wine "$prefix"
 rm -rf "$out"
-mkdir -p "$out"
+mkdir -p "$out/shots"
 hh_clone "$template" "$prefix"
 hh_install "$prefix" "$root/build/cross/bin"
 : >"$prefix/drive_c/quillmark.dgb" # the log's marker
-printf '[HKEY_LOCAL_MACHINE\\Software\\Dalvern\\Quillmark\\AutoStart]\n"NumVal"=dword:00000001\n' \
-    >"$out/tray-on.reg"
-hh_merge_machine_reg "$prefix" "$out/tray-on.reg"
-# The demo walk, with the link held a while at its end.
-{ cat "$root/handheld/demo.feed"; echo "pause 5000"; } >"$prefix/drive_c/demo.feed"
-play_demo() { # after the program has connected
-    for i in $(seq 300); do
-        grep -q 'WinMain SAC_Mouse' "$prefix/drive_c/pendrova.txt" 2>/dev/null && break
-        sleep 0.1
+log=$prefix/drive_c/pendrova.txt
+
+# A free port for the feed of a headless handheld, so that it meets no other handheld's driver;
+# with a display the usual one, where the mouse bridge looks.
+free_port() {
+    local port i
+    for i in $(seq 50); do
+        port=$((20000 + RANDOM % 20000))
+        (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return 0; }
     done
-    WINEPREFIX=$prefix wine "C:\\windows\\feeder.exe" "C:\\demo.feed" >"$out/feeder.log" 2>&1
+    echo "no free port for the report feed" >&2
+    return 1
 }
-cleanup() { hh_stop_wine "$prefix"; hh_stop_display; }
+port=46096
+[ -n "$headless" ] && port=$(free_port)
+{
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Dalvern\\Quillmark\\AutoStart]\n"NumVal"=dword:00000001\n'
+    printf '\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Bluetooth\\Hid\\Instance]\n"FeedPort"=dword:%08x\n' "$port"
+} >"$out/handheld.reg"
+[ -z "$walking" ] || walk_settings "$walk" >>"$out/handheld.reg"
+hh_merge_machine_reg "$prefix" "$out/handheld.reg"
+
+cleanup() {
+    [ -n "${capture:-}" ] && kill "$capture" 2>/dev/null
+    hh_stop_wine "$prefix"
+    hh_stop_display
+}
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-if [ -n "${DISPLAY:-}" ] && [ -z "${QM_HEADLESS:-}" ]; then
+wait_log() { # TEXT [TENTHS]
+    local i
+    for i in $(seq "${2:-300}"); do
+        grep -aqF "$1" "$log" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The screen as the person sees it: the X screen headless, the handheld's window with a display.
+shot_target=(-window root)
+walk_shot() { # FILE
+    import ${HH_DISPLAY:+-display "$HH_DISPLAY"} "${shot_target[@]}" "$1" 2>/dev/null
+}
+
+# Frames for the animation, a few a second, while the walk plays.
+capture_frames() { # DIR
+    local n=0 name
+    mkdir -p "$1"
+    while :; do
+        n=$((n + 1))
+        name=$(printf '%05d.png' "$n")
+        walk_shot "$1/$name" && echo "$EPOCHREALTIME $name" >>"$1/frames.txt"
+        sleep 0.15
+    done
+}
+
+# The animated GIF: the frames at the pace they were taken (a wait of over a second shortened to
+# one), each step's screenshot held 1.5 s where it was taken.
+make_gif() { # OUTPUT
+    local list
+    list=$( { sed 's|$| frames|' "$out/frames/frames.txt"; sed 's|$| shots|' "$out/shots/shots.txt"; } 2>/dev/null |
+        sort -n | awk '
+            { t[NR] = $1; f[NR] = $3 "/" $2; shot[NR] = $3 == "shots" }
+            END {
+                for (i = 1; i <= NR; i++) {
+                    d = i < NR ? int((t[i + 1] - t[i]) * 100) : 150
+                    if (d > 100) d = 100
+                    if (d < 2) d = 2
+                    if (shot[i]) d = 150
+                    print d, f[i]
+                }
+            }')
+    [ -n "$list" ] || return 1
+    local args=() d f
+    while read -r d f; do args+=(-delay "$d" "$out/$f"); done <<<"$list"
+    /usr/bin/convert -loop 0 "${args[@]}" -layers RemoveDups -layers Optimize "$1"
+}
+
+# Connects to the driver's feed once the program has started it and plays the walk; the link is
+# up while it plays, so the cursor shows from its first line to its last.
+play_walk() {
+    local feed= i
+    wait_log 'WinMain SAC_Mouse' || { echo "Quillmark did not start; see $out/wine.log" >&2; return 1; }
+    for i in $(seq 100); do
+        { exec {feed}<>"/dev/tcp/127.0.0.1/$port"; } 2>/dev/null && break
+        feed=
+        sleep 0.1
+    done
+    [ -n "$feed" ] || { echo "the driver's feed on port $port did not answer" >&2; return 1; }
+    WALK_FEED=$feed WALK_SCALE=$((dpi / 96)) WALK_WIDTH=$width WALK_HEIGHT=$height WALK_LOG=$log \
+        WALK_EVENTS=$prefix/drive_c/handheld-events.txt WALK_SPEED=$(walk_initial_speed "$walk")
+    capture_frames "$out/frames" &
+    capture=$!
+    local rc=0
+    walk_play "$walk" "$out/shots" || rc=$?
+    kill "$capture" 2>/dev/null
+    wait "$capture" 2>/dev/null || true
+    capture=
+    exec {feed}>&-
+    make_gif "$out/walkthrough.gif" || echo "no animation made" >&2
+    return $rc
+}
+
+# The shots and the animation, listed.
+print_shots() {
+    echo "Log:         $log"
+    echo "Screenshots: $out/shots/"
+    ls "$out/shots" | grep '\.png$' | sed 's/^/             /'
+    [ -f "$out/walkthrough.gif" ] && echo "Animation:   $out/walkthrough.gif"
+    return 0
+}
+
+if [ -z "$headless" ]; then
     echo "Quillmark runs on the $profile handheld; Ctrl-C ends it."
-    echo "Log: $prefix/drive_c/pendrova.txt"
+    echo "Log: $log"
     cd "$prefix/drive_c"
     WINEPREFIX=$prefix wine "C:\\windows\\shell32.exe" >/dev/null 2>&1 & # the handheld's shell
     sleep 3 # its tray before the program's icon
-    play_demo &
-    WINEPREFIX=$prefix wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first
+    if [ -n "$demo" ]; then
+        # Wine moves the desktop's pointer along with the handheld's only while it is inside the
+        # handheld's window; outside it, a drop-down list that follows the pointer scrolls away.
+        echo "The walk-through starts 5 s after the program: rest your pointer inside the handheld's"
+        echo "window until it ends, and leave the mouse alone."
+        (
+            wait_log 'WinMain SAC_Mouse' || exit 1
+            sleep 5
+            # The handheld's window on your screen (Wine names its virtual desktop).
+            for i in $(seq 50); do
+                win=$(xwininfo -name 'Handheld - Wine desktop' 2>/dev/null | awk '/Window id:/ { print $4 }')
+                [ -n "$win" ] && break
+                sleep 0.1
+            done
+            shot_target=(-window "${win:-root}")
+            play_walk && print_shots
+        ) &
+    else
+        echo "The handheld waits for your mouse on its report feed, 127.0.0.1:$port (bridge: see README);"
+        echo "scripts/run.sh --demo plays the walk-through instead."
+    fi
+    WINEPREFIX=$prefix wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first >"$out/wine.log" 2>&1
     exit 0
 fi
 
 hh_start_display "$profile" "$out"
 cd "$prefix/drive_c"
 WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\windows\\shell32.exe" >"$out/shell.log" 2>&1 &
-read -r width height dpi < <(hh_geometry "$profile")
 # The shell's tray is there before the program adds its icon: wait for its Today screen.
 for i in $(seq 200); do
     import -display "$HH_DISPLAY" -window root -crop "1x1+$((width / 2))+$((height / 2))" txt:- 2>/dev/null |
@@ -65,58 +196,12 @@ for i in $(seq 200); do
 done
 WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first \
     >"$out/wine.log" 2>&1 &
-log=$prefix/drive_c/pendrova.txt
-for i in $(seq 300); do
-    grep -q 'WinMain SAC_Mouse' "$log" 2>/dev/null && break
-    sleep 0.1
-done
-DISPLAY=$HH_DISPLAY play_demo &
-demo=$!
-# The walk's reports handled, the link still up.
-reports=$(grep -c '^report' "$prefix/drive_c/demo.feed")
-for i in $(seq 150); do
-    [ "$(grep -c '^WM_MOUSEDATA' "$log" 2>/dev/null)" -ge "$reports" ] && break
-    sleep 0.1
-done
-sleep 0.5 # let the screen settle
-import -display "$HH_DISPLAY" -window root "$out/screen.png"
-grep -q 'WinMain SAC_Mouse' "$log" || { echo "Quillmark did not start; see $out/wine.log" >&2; exit 1; }
+play_walk
 
-# The mouse taps the tray icon and then the page's "About" button. At the first speed, 0.5X, a
-# report moves the cursor half its motion.
-moves() { # DX DY in pixels -> reports
-    local x=$((2 * $1)) y=$((2 * $2)) sx sy
-    while [ $x -ne 0 ] || [ $y -ne 0 ]; do
-        sx=$((x < -128 ? -128 : x > 126 ? 126 : x))
-        sy=$((y < -128 ? -128 : y > 126 ? 126 : y))
-        echo "report 0 $sx $sy 0"
-        x=$((x - sx)) y=$((y - sy))
-    done
-}
-click() { printf 'report 1 0 0 0\npause 100\nreport 0 0 0 0\npause 300\n'; }
-play() { # FEED
-    WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\windows\\feeder.exe" "C:\\$1" >>"$out/feeder.log" 2>&1
-}
-scale=$((dpi / 96))
-# Into the bottom-right corner, where the tray icon sits, and a tap.
-{ moves "$width" "$height"; click; } >"$prefix/drive_c/tray.feed"
-play tray.feed
-sleep 1.5
-import -display "$HH_DISPLAY" -window root "$out/settings.png"
-# From the corner to the middle of "About" (159 + 72 / 2, below the 26-unit bar 45 + 20 / 2).
-{ moves $((195 * scale - width + 1)) $((81 * scale - height + 1)); click; } >"$prefix/drive_c/about.feed"
-play about.feed
-for i in $(seq 100); do
-    grep -q 'About::WM_INITDIALOG out' "$log" && break
-    sleep 0.1
-done
-sleep 1
-import -display "$HH_DISPLAY" -window root "$out/about.png"
-# The two pickers, opened as the settings page opens them, once the walk is over: one shot each.
-wait "$demo" 2>/dev/null || true
+# The two pickers, opened as the settings page opens them: one shot each, numbered after the walk's.
 WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "$root/build/cross/bin/picker_tour.exe" >"$out/picker_tour.log" 2>&1 &
 tour=$!
-pickers=
+next=$(($(ls "$out/shots" | grep -c '\.png$') + 1))
 for shot in 1:program-picker 2:applet-picker; do
     n=${shot%%:*}
     for i in $(seq 300); do
@@ -124,15 +209,11 @@ for shot in 1:program-picker 2:applet-picker; do
         sleep 0.1
     done
     if [ -f "$prefix/drive_c/picker-$n.ready" ]; then
-        import -display "$HH_DISPLAY" -window root "$out/${shot#*:}.png"
-        pickers="$pickers $out/${shot#*:}.png"
+        walk_shot "$out/shots/$(printf '%02d' "$next")-${shot#*:}.png"
+        next=$((next + 1))
     fi
     : >"$prefix/drive_c/picker-$n.taken"
 done
 wait "$tour" 2>/dev/null || true
-echo "Quillmark started on the $profile handheld."
-echo "Log:        $log"
-echo "Screenshot: $out/screen.png"
-echo "Settings:   $out/settings.png"
-echo "About:      $out/about.png"
-echo "Pickers:   $pickers"
+echo "Quillmark played the walk-through ($walk) on the $profile handheld."
+print_shots

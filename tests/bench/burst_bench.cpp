@@ -7,6 +7,7 @@
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
 #include "settings/settings_store.h"
+#include "tests/bench/figure.h"
 #include "tests/support/program_strip.h"
 
 #include <algorithm>
@@ -150,5 +151,10 @@ int main()
     }
     printf("after a hold:      %8.1f ms from the last of %u reports to the cursor drawn at its place\n",
            lag * 1e3, during);
+    Figure("burst.moving", m[0] * 1e3, 1, "ms", "a burst of 1,000 queued reports, moving");
+    Figure("burst.still", s[0] * 1e3, 1, "ms", "  the same, still");
+    Figure("burst.ratio", m[0] / s[0], 2, "x", "  moving / still");
+    Figure("burst.counted_ratio", m[1] / s[1], 2, "x", "  moving / still, events only counted");
+    Figure("burst.hold_lag", lag * 1e3, 1, "ms", "lag after a Tap and Hold");
     return 0;
 }

@@ -1,6 +1,7 @@
 // Prints what one cursor move costs on the handheld's screen, beside the same GDI calls made bare.
 // Run: scripts/bench.sh (qvga and vga).
 #include "app/display.h"
+#include "tests/bench/figure.h"
 #include "pointer/cursor_state.h"
 #include "settings/settings_store.h"
 #include "tests/support/program_strip.h"
@@ -76,5 +77,8 @@ int main()
     printf("DrawCursor move: %8.1f us\n", drawn * 1e6);
     printf("bare GDI calls:  %8.1f us\n", bare * 1e6);
     printf("ratio:           %8.2f\n", drawn / bare);
+    Figure("cursor.move", drawn * 1e6, 1, "us", "a cursor move (DrawCursor)");
+    Figure("cursor.bare", bare * 1e6, 1, "us", "  the same GDI calls, bare");
+    Figure("cursor.ratio", drawn / bare, 2, "x", "  move / bare");
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
 #include "settings/settings_store.h"
+#include "tests/bench/figure.h"
 #include "tests/support/program_strip.h"
 
 #include <algorithm>
@@ -116,5 +117,9 @@ int main()
     printf("one report median: %8.1f us (%.1f%% of 7.5 ms)\n", median * 1e6, median / 0.0075 * 100);
     printf("one report p99:    %8.1f us (%.1f%% of 7.5 ms)\n", p99 * 1e6, p99 / 0.0075 * 100);
     printf("allocations:       %8.3f per report\n", (double)allocations / reports);
+    Figure("report.rate", reports / threadSeconds, 0, "/s", "reports handled by the cursor thread");
+    Figure("report.median", median * 1e6, 1, "us", "one report, median");
+    Figure("report.p99", p99 * 1e6, 1, "us", "one report, 99th percentile");
+    Figure("report.allocations", (double)allocations / reports, 3, "/report", "allocations per report");
     return 0;
 }
