@@ -38,30 +38,12 @@ template=$(hh_template "$profile")
 [ -d "$prefix" ] && hh_stop_wine "$prefix"
 rm -rf "$out"
 mkdir -p "$out/shots"
-hh_clone "$template" "$prefix"
-hh_install "$prefix" "$root/build/cross/bin"
-: >"$prefix/drive_c/quillmark.dgb" # the log's marker
 log=$prefix/drive_c/pendrova.txt
-
-# A free port for the feed of a headless handheld, so that it meets no other handheld's driver;
-# with a display the usual one, where the mouse bridge looks.
-free_port() {
-    local port i
-    for i in $(seq 50); do
-        port=$((20000 + RANDOM % 20000))
-        (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return 0; }
-    done
-    echo "no free port for the report feed" >&2
-    return 1
-}
+# A headless handheld's feed on a free port, so that it meets no other handheld's driver; with a
+# display the usual one, where the mouse bridge looks.
 port=46096
-[ -n "$headless" ] && port=$(free_port)
-{
-    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Dalvern\\Quillmark\\AutoStart]\n"NumVal"=dword:00000001\n'
-    printf '\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Bluetooth\\Hid\\Instance]\n"FeedPort"=dword:%08x\n' "$port"
-} >"$out/handheld.reg"
-[ -z "$walking" ] || walk_settings "$walk" >>"$out/handheld.reg"
-hh_merge_machine_reg "$prefix" "$out/handheld.reg"
+[ -n "$headless" ] && port=$(walk_free_port)
+walk_prepare "$template" "$prefix" "$root/build/cross/bin" "$port" "${walking:+$walk}"
 
 cleanup() {
     [ -n "${capture:-}" ] && kill "$capture" 2>/dev/null
@@ -70,21 +52,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-wait_log() { # TEXT [TENTHS]
-    local i
-    for i in $(seq "${2:-300}"); do
-        grep -aqF "$1" "$log" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# The screen as the person sees it: the X screen headless, the handheld's window with a display.
-shot_target=(-window root)
-walk_shot() { # FILE
-    import ${HH_DISPLAY:+-display "$HH_DISPLAY"} "${shot_target[@]}" "$1" 2>/dev/null
-}
 
 # Frames for the animation, a few a second, while the walk plays.
 capture_frames() { # DIR
@@ -120,19 +87,12 @@ make_gif() { # OUTPUT
     /usr/bin/convert -loop 0 "${args[@]}" -layers RemoveDups -layers Optimize "$1"
 }
 
-# Connects to the driver's feed once the program has started it and plays the walk; the link is
-# up while it plays, so the cursor shows from its first line to its last.
+# Plays the walk into the driver's feed; the link is up while it plays, so the cursor shows from
+# its first line to its last.
 play_walk() {
-    local feed= i
-    wait_log 'WinMain SAC_Mouse' || { echo "Quillmark did not start; see $out/wine.log" >&2; return 1; }
-    for i in $(seq 100); do
-        { exec {feed}<>"/dev/tcp/127.0.0.1/$port"; } 2>/dev/null && break
-        feed=
-        sleep 0.1
-    done
-    [ -n "$feed" ] || { echo "the driver's feed on port $port did not answer" >&2; return 1; }
-    WALK_FEED=$feed WALK_SCALE=$((dpi / 96)) WALK_WIDTH=$width WALK_HEIGHT=$height WALK_LOG=$log \
-        WALK_EVENTS=$prefix/drive_c/handheld-events.txt WALK_SPEED=$(walk_initial_speed "$walk")
+    WALK_SCALE=$((dpi / 96)) WALK_WIDTH=$width WALK_HEIGHT=$height WALK_LOG=$log
+    WALK_EVENTS=$prefix/drive_c/handheld-events.txt WALK_SPEED=$(walk_initial_speed "$walk")
+    walk_connect "$port" || return 1
     capture_frames "$out/frames" &
     capture=$!
     local rc=0
@@ -140,7 +100,7 @@ play_walk() {
     kill "$capture" 2>/dev/null
     wait "$capture" 2>/dev/null || true
     capture=
-    exec {feed}>&-
+    exec {WALK_FEED}>&-
     make_gif "$out/walkthrough.gif" || echo "no animation made" >&2
     return $rc
 }
@@ -166,7 +126,7 @@ if [ -z "$headless" ]; then
         echo "The walk-through starts 5 s after the program: rest your pointer inside the handheld's"
         echo "window until it ends, and leave the mouse alone."
         (
-            wait_log 'WinMain SAC_Mouse' || exit 1
+            WALK_WAIT_MS=30000 walk_wait_text "$log" 'WinMain SAC_Mouse' || exit 1
             sleep 5
             # The handheld's window on your screen (Wine names its virtual desktop).
             for i in $(seq 50); do
@@ -174,11 +134,12 @@ if [ -z "$headless" ]; then
                 [ -n "$win" ] && break
                 sleep 0.1
             done
-            shot_target=(-window "${win:-root}")
+            WALK_WINDOW=${win:-root}
             play_walk && print_shots
         ) &
     else
-        echo "The handheld waits for your mouse on its report feed, 127.0.0.1:$port (bridge: see README);"
+        echo "The handheld waits for your mouse: the driver's report feed listens on 127.0.0.1:$port."
+        echo "Bridge a real mouse to it with mouse_bridge (README, \"Bridging your own mouse\");"
         echo "scripts/run.sh --demo plays the walk-through instead."
     fi
     WINEPREFIX=$prefix wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first >"$out/wine.log" 2>&1
@@ -186,19 +147,12 @@ if [ -z "$headless" ]; then
 fi
 
 hh_start_display "$profile" "$out"
-cd "$prefix/drive_c"
-WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\windows\\shell32.exe" >"$out/shell.log" 2>&1 &
-# The shell's tray is there before the program adds its icon: wait for its Today screen.
-for i in $(seq 200); do
-    import -display "$HH_DISPLAY" -window root -crop "1x1+$((width / 2))+$((height / 2))" txt:- 2>/dev/null |
-        grep -qi '#205090' && break
-    sleep 0.1
-done
-WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first \
-    >"$out/wine.log" 2>&1 &
+WALK_DISPLAY=$HH_DISPLAY WALK_WIDTH=$width WALK_HEIGHT=$height
+walk_start "$prefix" "$out"
 play_walk
 
 # The two pickers, opened as the settings page opens them: one shot each, numbered after the walk's.
+cd "$prefix/drive_c"
 WINEPREFIX=$prefix DISPLAY=$HH_DISPLAY wine "$root/build/cross/bin/picker_tour.exe" >"$out/picker_tour.log" 2>&1 &
 tour=$!
 next=$(($(ls "$out/shots" | grep -c '\.png$') + 1))
@@ -208,10 +162,9 @@ for shot in 1:program-picker 2:applet-picker; do
         [ -f "$prefix/drive_c/picker-$n.ready" ] && break
         sleep 0.1
     done
-    if [ -f "$prefix/drive_c/picker-$n.ready" ]; then
-        walk_shot "$out/shots/$(printf '%02d' "$next")-${shot#*:}.png"
-        next=$((next + 1))
-    fi
+    [ -f "$prefix/drive_c/picker-$n.ready" ] || { echo "the ${shot#*:} did not show (see $out/picker_tour.log)" >&2; exit 1; }
+    walk_shot "$out/shots/$(printf '%02d' "$next")-${shot#*:}.png"
+    next=$((next + 1))
     : >"$prefix/drive_c/picker-$n.taken"
 done
 wait "$tour" 2>/dev/null || true
