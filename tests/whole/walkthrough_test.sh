@@ -41,7 +41,8 @@ setting Speed x|setting takes KEY
 jump 1 2|unknown step "jump"
 CASES
 
-# A short walk at 2X: a tap on the tray icon opens the settings page, the Middle Button opens Notes.
+# A short walk at 2X: a tap on the tray icon opens the settings page, "About" the About box and its
+# "ok" closes it; the Middle Button opens Notes.
 template=$(hh_template qvga) || exit 1
 port=$(walk_free_port) || exit 1
 cat >"$work/walk.txt" <<'WALK'
@@ -52,6 +53,13 @@ move-to 227 307
 click
 wait-color 120 200 FFFFFF
 shot page
+move-to 195 81
+click
+wait-log About::WM_INITDIALOG out
+shot about
+move-to 225 13
+click
+wait-log About::IDOK
 click middle
 wait-event notes.exe
 shot notes
@@ -64,7 +72,7 @@ WALK_SPEED=$(walk_initial_speed "$work/walk.txt")
 walk_start "$prefix" "$work" && walk_connect "$port" || exit 1
 mkdir "$work/shots"
 walk_play "$work/walk.txt" "$work/shots" || fail "the short walk stopped"
-for shot in 01-page 02-notes; do
+for shot in 01-page 02-about 03-notes; do
     [ "$(/usr/bin/identify -format '%m %wx%h' "$work/shots/$shot.png" 2>/dev/null)" = "PNG 240x320" ] ||
         fail "no 240x320 screenshot $shot.png"
 done
