@@ -139,7 +139,8 @@ if [ -z "$headless" ]; then
         ) &
     else
         echo "The handheld waits for your mouse: the driver's report feed listens on 127.0.0.1:$port."
-        echo "Bridge a real mouse to it with mouse_bridge (README, \"Bridging your own mouse\");"
+        echo "Bridge a real mouse to it from another terminal (README, \"Bridging your own mouse\"):"
+        echo "    scripts/build.sh host && build/host/handheld/bridge/mouse_bridge /dev/input/eventN"
         echo "scripts/run.sh --demo plays the walk-through instead."
     fi
     WINEPREFIX=$prefix wine "C:\\Program Files\\Quillmark\\quillmark.exe" -first >"$out/wine.log" 2>&1
