@@ -1,28 +1,9 @@
 #include "handheld/feed_script.h"
+#include "handheld/line_words.h"
 
 #include <string.h>
 
 namespace {
-
-struct Cursor {
-    const char *at, *end;
-};
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// The next blank-separated word; an empty word at the end of the line or at a comment.
-bool NextWord(Cursor *c, const char **word, size_t *length)
-{
-    while (c->at < c->end && IsBlank(*c->at))
-        c->at++;
-    if (c->at == c->end || *c->at == '#')
-        return false;
-    *word = c->at;
-    while (c->at < c->end && !IsBlank(*c->at) && *c->at != '#')
-        c->at++;
-    *length = (size_t)(c->at - *word);
-    return true;
-}
 
 bool Is(const char *word, size_t length, const char *keyword)
 {
@@ -71,7 +52,7 @@ bool ParseNumber(const char *word, size_t length, bool hexAllowed, long long low
 
 int ParseFeedLine(const char *line, size_t length, FeedStep *step, const char **error)
 {
-    Cursor c = {line, line + length};
+    LineCursor c = {line, line + length};
     const char *word;
     size_t n;
     if (!NextWord(&c, &word, &n))

@@ -1,29 +1,10 @@
 #include "handheld/bridge/recording.h"
+#include "handheld/line_words.h"
 
 #include <linux/input-event-codes.h>
 #include <string.h>
 
 namespace {
-
-struct Cursor {
-    const char *at, *end;
-};
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// The next blank-separated word; none at the end of the line or at a comment.
-bool NextWord(Cursor *c, const char **word, size_t *length)
-{
-    while (c->at < c->end && IsBlank(*c->at))
-        c->at++;
-    if (c->at == c->end || *c->at == '#')
-        return false;
-    *word = c->at;
-    while (c->at < c->end && !IsBlank(*c->at) && *c->at != '#')
-        c->at++;
-    *length = (size_t)(c->at - *word);
-    return true;
-}
 
 int HexDigit(char ch)
 {
@@ -37,7 +18,7 @@ int HexDigit(char ch)
 }
 
 // 1 to maxDigits hex digits, no prefix (evemu writes them so).
-bool NextHex(Cursor *c, size_t maxDigits, unsigned *out)
+bool NextHex(LineCursor *c, size_t maxDigits, unsigned *out)
 {
     const char *word;
     size_t length;
@@ -55,7 +36,7 @@ bool NextHex(Cursor *c, size_t maxDigits, unsigned *out)
 }
 
 // An optional minus sign and decimal digits, within a 32-bit signed number.
-bool NextDecimal(Cursor *c, int32_t *out)
+bool NextDecimal(LineCursor *c, int32_t *out)
 {
     const char *word;
     size_t length;
@@ -84,7 +65,7 @@ bool NextDecimal(Cursor *c, int32_t *out)
 }
 
 // Nothing but blanks and perhaps a comment is left.
-bool AtEnd(Cursor *c)
+bool AtEnd(LineCursor *c)
 {
     const char *word;
     size_t length;
@@ -92,7 +73,7 @@ bool AtEnd(Cursor *c)
 }
 
 // <sec>.<usec>: the seconds, and the microseconds in six digits as evemu writes them.
-bool NextTime(Cursor *c, uint64_t *us)
+bool NextTime(LineCursor *c, uint64_t *us)
 {
     const char *word;
     size_t length;
@@ -122,7 +103,7 @@ int Fail(const char **error, const char *reason)
     return RECORDING_ERROR;
 }
 
-int ParseEvent(Cursor *c, RecordingLine *out, const char **error)
+int ParseEvent(LineCursor *c, RecordingLine *out, const char **error)
 {
     unsigned type, code;
     int32_t value;
@@ -142,7 +123,7 @@ int ParseEvent(Cursor *c, RecordingLine *out, const char **error)
     return RECORDING_EVENT;
 }
 
-int ParseBits(Cursor *c, RecordingLine *out, const char **error)
+int ParseBits(LineCursor *c, RecordingLine *out, const char **error)
 {
     unsigned type, byte;
     if (!NextHex(c, 2, &type) || type >= RECORDING_TYPES)
@@ -159,7 +140,7 @@ int ParseBits(Cursor *c, RecordingLine *out, const char **error)
 }
 
 // N:, I:, P:, A:, L:, S:: checked as evemu reads them; only the name is kept.
-int ParseDescription(char tag, Cursor *c, RecordingLine *out, const char **error)
+int ParseDescription(char tag, LineCursor *c, RecordingLine *out, const char **error)
 {
     unsigned hex;
     int32_t number;
@@ -212,7 +193,7 @@ int ParseDescription(char tag, Cursor *c, RecordingLine *out, const char **error
 int ParseRecordingLine(const char *line, size_t length, RecordingLine *out, const char **error)
 {
     memset(out, 0, sizeof(*out));
-    Cursor c = {line, line + length};
+    LineCursor c = {line, line + length};
     while (c.at < c.end && IsBlank(*c.at))
         c.at++;
     if (c.at == c.end || *c.at == '#')
