@@ -288,6 +288,18 @@ HWND CreateScreenWindow(const wchar_t *className, WNDPROC proc, COLORREF colour,
     return window;
 }
 
+std::vector<POINT> Clicks;
+std::vector<UINT> Buttons;
+
+LRESULT CALLBACK ButtonRecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN)
+        Clicks.push_back({(short)LOWORD(lParam), (short)HIWORD(lParam)});
+    if (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK)
+        Buttons.push_back(message);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 int PixelsOtherThan(COLORREF colour, int x, int y, int size)
 {
     HDC screen = GetDC(NULL);

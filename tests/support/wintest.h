@@ -29,6 +29,12 @@ bool PumpUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 // is registered with the window procedure on first use.
 HWND CreateScreenWindow(const wchar_t *className, WNDPROC proc, COLORREF colour, DWORD exStyle = 0);
 
+// A window procedure that records the button messages its windows get: where each left press
+// landed, and every button message in order.
+extern std::vector<POINT> Clicks;
+extern std::vector<UINT> Buttons;
+LRESULT CALLBACK ButtonRecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // How many screen pixels of the square at (x, y) differ from the colour.
 int PixelsOtherThan(COLORREF colour, int x, int y, int size);
 // How many screen pixels of the rectangle have the colour.

@@ -16,18 +16,6 @@ using namespace wt;
 namespace {
 
 const COLORREF Background = RGB(0x40, 0xA0, 0x40);
-std::vector<POINT> Clicks;
-std::vector<UINT> Buttons;
-
-LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_LBUTTONDOWN)
-        Clicks.push_back({(short)LOWORD(lParam), (short)HIWORD(lParam)});
-    if (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK)
-        Buttons.push_back(message);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 // A loopback port that nothing listens on now: one the system gave and took back.
 int FreePort()
 {
@@ -82,7 +70,7 @@ TEST(BridgeReplay, ARecordedMouseMovesThePointerAndClicksInAWindow)
     ASSERT_NE(0u, port);
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, DRIVER_INSTANCE_KEY, L"FeedPort", REG_DWORD, &port,
                                              sizeof(port)));
-    HWND target = CreateScreenWindow(L"BridgeTarget", TargetProc, Background);
+    HWND target = CreateScreenWindow(L"BridgeTarget", ButtonRecordingProc, Background);
 
     StartFreshLog(true);
     Program program(L"-first");

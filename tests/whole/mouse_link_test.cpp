@@ -14,18 +14,6 @@ using namespace wt;
 namespace {
 
 const COLORREF Background = RGB(0x40, 0x40, 0xC0);
-std::vector<POINT> Clicks;
-std::vector<UINT> Buttons; // every button message, in order
-
-LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_LBUTTONDOWN)
-        Clicks.push_back({(short)LOWORD(lParam), (short)HIWORD(lParam)});
-    if (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK)
-        Buttons.push_back(message);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 bool Held(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
 int Foreign(int x, int y, int size) { return PixelsOtherThan(Background, x, y, size); }
@@ -39,7 +27,7 @@ size_t Count(const std::vector<std::string> &log, const std::string &line)
 
 TEST(MouseLink, AStartedProgramConnectsAndTheFeedDrivesThePointer)
 {
-    HWND target = CreateScreenWindow(L"FeedTarget", TargetProc, Background);
+    HWND target = CreateScreenWindow(L"FeedTarget", ButtonRecordingProc, Background);
 
     StartFreshLog(true);
     Program program(L"-first");
