@@ -48,11 +48,18 @@ static int ReadSocket(void *source, BYTE *buffer, int size)
 static DWORD WINAPI ServeFeedPipe(LPVOID parameter)
 {
     HANDLE pipe = parameter;
+    // A test's way to hold the moment between the pipe being made and listened on.
+    DWORD delay = 0, size = sizeof(delay);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, DRIVER_INSTANCE_KEY, FEED_LISTEN_DELAY_VALUE, RRF_RT_REG_DWORD, NULL, &delay,
+                     &size) == ERROR_SUCCESS)
+        Sleep(delay < 10000 ? delay : 10000);
     for (;;) {
-        if (ConnectNamedPipe(pipe, NULL) || GetLastError() == ERROR_PIPE_CONNECTED)
+        // A feeder that connected, wrote and left before we listened (ERROR_NO_DATA) is a mouse
+        // too: its reports are still in the pipe.
+        if (ConnectNamedPipe(pipe, NULL) || GetLastError() == ERROR_PIPE_CONNECTED || GetLastError() == ERROR_NO_DATA)
             PlayFeed(ReadPipe, pipe);
         else
-            Sleep(1); // a feeder that came and went before we looked
+            Sleep(1);
         DisconnectNamedPipe(pipe);
     }
     return 0;

@@ -231,6 +231,24 @@ TEST(HidDriver, ShortOrOddFeedsEndSafely)
     }
 }
 
+TEST(HidDriver, AFeederThatLeavesBeforeTheDriverListensIsStillHeard)
+{
+    // The feed's pipe exists before the driver listens on it: a quick feeder connects, writes and
+    // closes in between.
+    DWORD delay = 1000;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, DRIVER_INSTANCE_KEY, FEED_LISTEN_DELAY_VALUE,
+                                             REG_DWORD, &delay, sizeof(delay)));
+    StopDriver();
+    Linked link;
+    HANDLE feed = OpenFeed();
+    ASSERT_NE(INVALID_HANDLE_VALUE, feed);
+    ASSERT_TRUE(WriteAll(feed, Report(1, 5, 0, 0)));
+    CloseHandle(feed);
+    EXPECT_EQ(Describe(Messages{{'C', 1, 0}, {'D', 0x00050000, 0x02}, {'C', 0, 0}}), Final(link.receiver, 3));
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, DRIVER_INSTANCE_KEY, FEED_LISTEN_DELAY_VALUE);
+    StopDriver();
+}
+
 TEST(HidDriver, GarbledControlRequestsAreRefusedAndTheDeviceGoesOn)
 {
     Linked link;
