@@ -15,6 +15,9 @@ struct CursorStateRecord {
     int x, y;               // current position in screen pixels
     int cxScreen, cyScreen; // written by the main thread
     COLORREF crSampleA, crSampleB;
+    // A draw skipped because a later report was already queued had the cursor elsewhere: drawn
+    // one by one it would have left (xDrawn, yDrawn), so the next draw is made even there.
+    BYTE bDrawOwed;
 };
 
 extern CursorStateRecord CursorState;

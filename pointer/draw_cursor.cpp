@@ -23,7 +23,7 @@ volatile LONG CursorImagesDrawn;
 
 void DrawCursor(CursorStateRecord *state, int show)
 {
-    if (show == 1 && state->xDrawn == state->x && state->yDrawn == state->y)
+    if (show == 1 && !state->bDrawOwed && state->xDrawn == state->x && state->yDrawn == state->y)
         return;
 
     state->hdcScreen = GetDC(NULL);
@@ -72,6 +72,7 @@ void DrawCursor(CursorStateRecord *state, int show)
 
     state->xDrawn = state->x;
     state->yDrawn = state->y;
+    state->bDrawOwed = 0;
     ReleaseDC(NULL, state->hdcScreen);
     state->hdcScreen = NULL;
 }

@@ -207,14 +207,17 @@ struct Played {
 };
 
 // The reports played through a running cursor thread, shown at (30, 40), each worked off before
-// the next is posted, or all queued at once while the thread stands and then let go.
-Played Play(const std::vector<std::pair<WPARAM, LPARAM>> &reports, size_t events, bool queued)
+// the next is posted, or all queued at once while the thread stands and then let go. Shown
+// where it was last erased (as when the link comes back), the cursor is not drawn until it moves.
+Played Play(const std::vector<std::pair<WPARAM, LPARAM>> &reports, size_t events, bool queued, bool erasedThere = false)
 {
     Given.clear();
     CursorState.bShowCursor = 0;
     CursorState.x = 30;
     CursorState.y = 40;
-    CursorState.xDrawn = CursorState.yDrawn = -1000; // nothing drawn yet
+    CursorState.bDrawOwed = 0;
+    CursorState.xDrawn = erasedThere ? 30 : -1000;
+    CursorState.yDrawn = erasedThere ? 40 : -1000;
     Running thread;
     thread.Post(WM_MOUSECUR, 1);
     EXPECT_TRUE(WaitFor([] { return CursorState.xDrawn == 30; }, 5000)) << "not shown";
@@ -293,6 +296,15 @@ TEST(CursorThread, AQueuedBurstGivesEveryEventAndDrawsOnlyWhereItEnds)
     EXPECT_TRUE(slow.screen == burst.screen) << "the screen after the burst differs";
     EXPECT_GT(slow.draws, 60) << "one at a time, every place is drawn";
     EXPECT_EQ(1, burst.draws) << "queued, only the last place is drawn";
+
+    // Away and back in one burst, from where nothing is drawn: one by one the cursor is drawn
+    // away and then back here, so queued it must be drawn here too.
+    std::vector<std::pair<WPARAM, LPARAM>> there = {{move(9, 9), 0}, {move(-9, -9), 0}};
+    slow = Play(there, 0, false, true);
+    burst = Play(there, slow.given.size(), true, true);
+    EXPECT_EQ(2, slow.draws);
+    EXPECT_EQ(1, burst.draws) << "there and back, the cursor is not drawn";
+    EXPECT_TRUE(slow.screen == burst.screen) << "the screen after there and back differs";
 
     PpcSeams = PpcSystemSeams;
     DestroyWindow(back);
