@@ -271,16 +271,12 @@ TEST(SettingsWalk, ANewUserFindsChangesAndFeelsEverySetting)
     HWND about = WaitForWindow(L"#32770", L"About");
     ASSERT_TRUE(about);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about); }));
-    Screenshot shown = PaintedClient(about);
     RECT client;
     GetClientRect(about, &client);
     POINT origin = {0, 0};
     ClientToScreen(about, &origin);
-    COLORREF paper = shown.At(origin.x + 1, origin.y + client.bottom - 1);
-    std::wstring notice = std::wstring(L"Driver Version ") + QM_DRIVER_VERSION + L"\nGUI Version " + QM_GUI_VERSION +
-                          L"\n\n" + (const wchar_t *)MAKER_NOTICE;
-    // Down to the logo, which is drawn over the notice's last rows.
-    EXPECT_EQ(0, TextDiffers(about, shown, 100 * s, 200 * s, 190 * s, notice, DT_CENTER | DT_WORDBREAK, paper));
+    Screenshot shown;
+    COLORREF paper = 0;
     auto painted = [&](int left, int top, int right, int bottom) {
         int n = 0;
         for (int y = top; y < bottom; y++)
@@ -288,6 +284,18 @@ TEST(SettingsWalk, ANewUserFindsChangesAndFeelsEverySetting)
                 n += shown.At(origin.x + x, origin.y + y) != paper;
         return n * 100 / ((right - left) * (bottom - top));
     };
+    // On a busy machine a look can still land while the white page is over the box, just
+    // before the box comes in front: look again then.
+    for (int look = 0; look < 3; look++) {
+        shown = PaintedClient(about);
+        paper = shown.At(origin.x + 1, origin.y + client.bottom - 1);
+        if (painted(0, 0, client.right, 100 * s) > 95)
+            break;
+    }
+    std::wstring notice = std::wstring(L"Driver Version ") + QM_DRIVER_VERSION + L"\nGUI Version " + QM_GUI_VERSION +
+                          L"\n\n" + (const wchar_t *)MAKER_NOTICE;
+    // Down to the logo, which is drawn over the notice's last rows.
+    EXPECT_EQ(0, TextDiffers(about, shown, 100 * s, 200 * s, 190 * s, notice, DT_CENTER | DT_WORDBREAK, paper));
     EXPECT_GT(painted(0, 0, client.right, 100 * s), 95) << "the banner";
     int logoLeft = (client.right - 75 * s) / 2;
     EXPECT_GT(painted(logoLeft, 190 * s, logoLeft + 75 * s, 265 * s), 60) << "the logo"; // white corners
