@@ -18,7 +18,7 @@ for profile in $profiles; do
         echo "running $bench on $profile" >&2
         QM_PROFILE=$profile scripts/wine-run "build/cross/bin/$bench.exe" >"$out/$profile/$bench.txt" \
             2>"$out/$profile/$bench.err" || failed="$failed $profile/$bench"
-        grep '^figure ' "$out/$profile/$bench.txt" | sed "s/^/$profile /" >>"$out/figures.txt" || true
+        grep '^figure ' "$out/$profile/$bench.txt" | tr -d '\r' | sed "s/^/$profile /" >>"$out/figures.txt" || true
     done
 done
 
