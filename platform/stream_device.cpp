@@ -87,13 +87,16 @@ HANDLE PpcActivateDeviceEx(LPCWSTR deviceKey, LPCVOID regEntries, DWORD count, L
         // Up once its device opens. A copy that lost a race to start ends at once, giving way to
         // the other, whose device may still be a moment away: a program that ended is no driver
         // only when no device comes within a short grace.
-        DWORD start = GetTickCount(), ended = 0;
+        DWORD start = GetTickCount(), endedAt = 0;
+        bool ended = false;
         for (;;) {
             if ((pipe = OpenDriverPipe()) != INVALID_HANDLE_VALUE || GetTickCount() - start >= DRIVER_START_WAIT_MS)
                 break;
-            if (!ended && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
-                ended = GetTickCount() | 1;
-            if (ended && GetTickCount() - ended >= DRIVER_ENDED_GRACE_MS)
+            if (!ended && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
+                ended = true;
+                endedAt = GetTickCount();
+            }
+            if (ended && GetTickCount() - endedAt >= DRIVER_ENDED_GRACE_MS)
                 break;
             PpcSystemSeams.Pause(20); // the system's own pause: a test's recorder sees only the program's
         }
