@@ -1,13 +1,13 @@
 #include "app/main_window.h"
-#include "app/app_paths.h"
-#include "app/display.h"
-#include "app/launch.h"
-#include "app/log.h"
-#include "app/tray_icon.h"
+#include "utils/app_paths.h"
+#include "utils/display.h"
+#include "utils/launch.h"
+#include "utils/log.h"
+#include "utils/tray_icon.h"
 #include "link/connect.h"
 #include "pointer/cursor_state.h"
-#include "settings/about_box.h"
-#include "settings/settings_window.h"
+#include "page/about_box.h"
+#include "page/settings_window.h"
 
 static AppObject *App; // the application object, for the window procedure
 static SHACTIVATEINFO ActivateInfo;

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 
 #define MAIN_WINDOW_CLASS L"DALVERN.Quillmark"
 #define MAIN_WINDOW_TITLE L"Quillmark"

@@ -1,9 +1,9 @@
 // The static initialisation, in its order: the application object, the cursor record, the two
 // driver messages, the program's folder. Exit clean-ups run in the reverse order.
-#include "app/app_globals.h"
-#include "app/app_paths.h"
-#include "app/log.h"
-#include "link/driver_contract.h"
+#include "utils/app_globals.h"
+#include "utils/app_paths.h"
+#include "utils/log.h"
+#include "platform/driver_contract.h"
 #include "pointer/cursor_state.h"
 
 HINSTANCE AppInstance;

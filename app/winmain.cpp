@@ -1,9 +1,9 @@
 // Start-up: the log switch, device and screen facts, the main window, the cursor thread, the
 // connection attempt and the main message loop.
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "app/command_line.h"
-#include "app/display.h"
-#include "app/log.h"
+#include "utils/display.h"
+#include "utils/log.h"
 #include "app/main_window.h"
 #include "link/connect.h"
 #include "pointer/cursor_state.h"

@@ -5,7 +5,7 @@
 // for the entry and CPL_DBLCLK with its index, which shows the entry until the user closes it,
 // then CPL_STOP and CPL_EXIT. Exit codes: 0 opened, 1 no such applet, 2 it refused to start,
 // 3 no such entry, 4 no reference on the command line.
-#include "events.h"
+#include "platform/events.h"
 
 #include <cpl.h>
 #include <stdlib.h>

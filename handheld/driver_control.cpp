@@ -2,7 +2,7 @@
 // gets one reply message (platform/driver_pipe.h).
 #include "handheld/driver_servers.h"
 #include "handheld/driver_link.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "platform/driver_pipe.h"
 
 #include <string.h>

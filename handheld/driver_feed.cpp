@@ -7,7 +7,7 @@
 #include "handheld/driver_link.h"
 #include "handheld/driver_servers.h"
 #include "handheld/feed.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 
 void PlayFeed(int (*read)(void *source, BYTE *buffer, int size), void *source)
 {

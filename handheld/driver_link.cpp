@@ -1,5 +1,5 @@
 #include "handheld/driver_link.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 
 BOOL(WINAPI *PostToThread)(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam) = PostThreadMessageW;
 

@@ -3,7 +3,7 @@
 // starts, "<title> IDOK" when its caption's OK button is used, "<title> closed" when its window is
 // destroyed.
 //   notes.exe [-ok] [title]     -ok gives the caption an OK button, as a Pocket PC dialog has
-#include "events.h"
+#include "platform/events.h"
 
 #include <stdio.h>
 

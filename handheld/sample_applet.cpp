@@ -5,7 +5,7 @@
 //   empty.cpl      reports no entries
 // CPL_DBLCLK opens the entry: a full-screen window titled with its name (class SampleApplet) that
 // stays until it is closed; "<name> opened" and "<name> closed" go to the event record.
-#include "events.h"
+#include "platform/events.h"
 
 #include <cpl.h>
 #include <stdio.h>

@@ -1,8 +1,8 @@
 #include "link/connect.h"
-#include "app/launch.h"
-#include "app/log.h"
+#include "utils/launch.h"
+#include "utils/log.h"
 #include "link/bt_records.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 
 #define RADIO_QUERIES 30
 #define RADIO_QUERY_PAUSE_MS 500

@@ -1,5 +1,5 @@
 #include "pickers/applet_list.h"
-#include "app/log.h"
+#include "utils/log.h"
 #include "pickers/picker_rules.h"
 #include "pickers/picker_window.h"
 

@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "utils/log.h"
 #include "pickers/applet_list.h"
 #include "pickers/picker_rules.h"
 #include "pickers/picker_window.h"

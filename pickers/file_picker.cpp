@@ -1,5 +1,5 @@
 #include "pickers/file_picker.h"
-#include "app/log.h"
+#include "utils/log.h"
 #include "pickers/picker_rules.h"
 
 #include <stdlib.h>

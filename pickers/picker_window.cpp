@@ -1,7 +1,7 @@
 #include "pickers/picker_window.h"
-#include "app/app_globals.h"
-#include "app/display.h"
-#include "app/log.h"
+#include "utils/app_globals.h"
+#include "utils/display.h"
+#include "utils/log.h"
 #include "pickers/picker_rules.h"
 
 #include <stdio.h>

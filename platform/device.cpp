@@ -1,5 +1,5 @@
 // The handheld's event record comes first, so that it keeps the system's own Sleep.
-#include "handheld/events.h"
+#include "platform/events.h"
 #include "platform/pocketpc.h"
 
 #undef ChangeDisplaySettingsExW

@@ -2,7 +2,7 @@
 // stand-in is a process of its own serving the device as a named pipe (platform/driver_pipe.h);
 // these stand-ins start it, open it and carry control calls to it.
 #include "platform/pocketpc.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "platform/driver_pipe.h"
 
 #undef CreateFileW

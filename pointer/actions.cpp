@@ -1,6 +1,6 @@
 #include "pointer/actions.h"
-#include "app/launch.h"
-#include "app/log.h"
+#include "utils/launch.h"
+#include "utils/log.h"
 #include "settings/settings_store.h"
 
 const WCHAR ButtonNames[][BUTTON_NAME_CHARS] = {

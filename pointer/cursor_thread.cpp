@@ -1,7 +1,7 @@
 #include "pointer/cursor_thread.h"
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "link/driver_contract.h"
+#include "utils/app_globals.h"
+#include "utils/log.h"
+#include "platform/driver_contract.h"
 #include "pointer/cursor_state.h"
 
 DWORD WINAPI CursorThread(LPVOID parameter)

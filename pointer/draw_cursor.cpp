@@ -1,5 +1,5 @@
 // The software cursor, painted straight onto the screen over a save-under of the pixels beneath.
-#include "app/display.h"
+#include "utils/display.h"
 #include "pointer/cursor_state.h"
 #include "settings/settings_store.h"
 

@@ -1,4 +1,4 @@
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "pointer/motion_rules.h"

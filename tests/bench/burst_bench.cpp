@@ -2,7 +2,7 @@
 // moving reports against 1,000 still ones (the ratio is what drawing the positions costs), and the
 // lag after a Tap and Hold while the mouse goes on reporting every 7.5 ms, from the last report to
 // the cursor drawn at its place. Run: scripts/bench.sh (qvga and vga).
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"

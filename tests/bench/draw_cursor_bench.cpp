@@ -1,6 +1,6 @@
 // Prints what one cursor move costs on the handheld's screen, beside the same GDI calls made bare.
 // Run: scripts/bench.sh (qvga and vga).
-#include "app/display.h"
+#include "utils/display.h"
 #include "tests/bench/figure.h"
 #include "pointer/cursor_state.h"
 #include "settings/settings_store.h"

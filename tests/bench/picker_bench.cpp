@@ -2,7 +2,7 @@
 // the folder's search and the same number of bare TVM_INSERTITEMW calls, with the same names,
 // into the same tree; and the same inserts in the order the search finds the names.
 // Run: scripts/bench.sh (qvga and vga).
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "pickers/file_picker.h"
 #include "tests/bench/figure.h"
 #include "tests/support/program_strip.h"

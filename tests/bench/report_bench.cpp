@@ -2,7 +2,7 @@
 // handled per second, the cost of one report (median and 99th percentile) and the memory
 // allocations per report, against the 7.5 ms a Bluetooth mouse may take between reports.
 // Run: scripts/bench.sh (qvga and vga).
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"

@@ -1,7 +1,7 @@
 // The About box's notice: whatever the two version buffers hold, the notice ends inside its buffer
 // (nothing read beyond a version's buffer, nothing written beyond the notice's), is the plain
 // composition cut to its size, and a cut never leaves half of a surrogate pair.
-#include "settings/about_notice.h"
+#include "page/about_notice.h"
 #include "tests/fuzz/fuzz_check.h"
 
 #include <cstring>

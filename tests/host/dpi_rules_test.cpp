@@ -1,4 +1,4 @@
-#include "app/dpi_rules.h"
+#include "utils/dpi_rules.h"
 
 #include <gtest/gtest.h>
 #include <climits>

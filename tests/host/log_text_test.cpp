@@ -1,4 +1,4 @@
-#include "app/log_text.h"
+#include "utils/log_text.h"
 
 #include <gtest/gtest.h>
 #include <string>

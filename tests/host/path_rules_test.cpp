@@ -1,4 +1,4 @@
-#include "app/path_rules.h"
+#include "utils/path_rules.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,5 +1,5 @@
-#include "settings/about_notice.h"
-#include "settings/page_rules.h"
+#include "page/about_notice.h"
+#include "page/page_rules.h"
 
 #include <gtest/gtest.h>
 #include <string>

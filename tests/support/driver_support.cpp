@@ -1,6 +1,6 @@
 #include "tests/support/driver_support.h"
 #include "handheld/feed.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "platform/driver_pipe.h"
 #include "platform/pocketpc.h"
 #include "tests/support/wintest.h"

@@ -1,5 +1,5 @@
 #include "tests/support/picker_support.h"
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "pickers/pickers.h"
 #include "tests/support/program_strip.h"
 #include "tests/support/wintest.h"

@@ -2,7 +2,7 @@
 // and holds each for a screenshot: scripts/run.sh's headless run takes them.
 //   picker_tour.exe      for each picker: writes \picker-N.ready once it is arranged, waits for
 //                        \picker-N.taken (at most 20 s), then cancels it
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "pickers/pickers.h"
 #include "tests/support/program_strip.h"
 

@@ -4,7 +4,7 @@
 // through Wine's start of a Unix program; its exit code and messages come back in files on C:.
 #include <winsock2.h>
 
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The program's lifetime: one instance, the cursor thread's messages, shut-down.
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>

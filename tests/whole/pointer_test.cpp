@@ -1,7 +1,7 @@
 // The real program driven by the driver's messages: the pointer lands where the speed says,
 // clicks, the wheel, the double click and the hold reach the window under the cursor, the drawn
 // cursor follows without a trail, and an immediate action runs on the handheld.
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "pointer/actions.h"
 #include "settings/settings_store.h"
 #include "tests/support/wintest.h"

@@ -3,9 +3,9 @@
 // change of speed and cursor felt by the very next report, "Hide", "About" and "Connect"; a program
 // and an applet entry chosen with the pickers for the Right Button, which then opens them. Every
 // step is a tap or a key on the handheld's screen.
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "pointer/actions.h"
-#include "settings/about_notice.h"
+#include "page/about_notice.h"
 #include "tests/support/driver_support.h"
 #include "tests/support/wintest.h"
 

@@ -2,12 +2,12 @@
 // window as the "About" button does, on the handheld's screen at both sizes. Its pictures come from
 // a folder of the test's own (tests/fixtures/about): a banner of eight 80-pixel bands of known
 // colours and a logo of four coloured quarters, so that every pixel's place can be checked.
-#include "app/app_globals.h"
-#include "app/app_paths.h"
-#include "app/log.h"
+#include "utils/app_globals.h"
+#include "utils/app_paths.h"
+#include "utils/log.h"
 #include "app/main_window.h"
-#include "settings/about_box.h"
-#include "settings/about_notice.h"
+#include "page/about_box.h"
+#include "page/about_notice.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>

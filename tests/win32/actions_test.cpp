@@ -1,6 +1,6 @@
 // The immediate actions on the handheld's real windows and programs: the shell, ordinary
 // applications, the control-panel host, the kernel's reset and the screen's orientation.
-#include "app/log.h"
+#include "utils/log.h"
 #include "pointer/actions.h"
 #include "settings/settings_store.h"
 #include "tests/support/wintest.h"

@@ -1,6 +1,6 @@
 // The applet picker over the applets in the handheld's \windows: the sample applets the handheld
 // carries and, copied in by the tests, applets that misbehave or report how they are called.
-#include "app/log.h"
+#include "utils/log.h"
 #include "pickers/applet_list.h"
 #include "pickers/picker_window.h"
 #include "tests/support/picker_support.h"

@@ -2,10 +2,10 @@
 // driver stand-in as the handheld has them, message boxes found and answered as a person would.
 // Every case starts from the profile's handheld (radio on, the mouse paired, no driver running)
 // and from a process that has kept no mouse, so that each stands alone.
-#include "app/log.h"
+#include "utils/log.h"
 #include "link/bt_records.h"
 #include "link/connect.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "tests/support/driver_support.h"
 #include "tests/support/wintest.h"
 

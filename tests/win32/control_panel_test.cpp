@@ -1,6 +1,6 @@
 // The handheld's control panel host opens the applet entry it is given, as "Open Applet" asks it
 // to: the sample applet's window for that entry, until the user closes it.
-#include "app/launch.h"
+#include "utils/launch.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>

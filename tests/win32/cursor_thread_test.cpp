@@ -1,7 +1,7 @@
 // The cursor thread's states under the driver's messages, inside a test program.
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "link/driver_contract.h"
+#include "utils/app_globals.h"
+#include "utils/log.h"
+#include "platform/driver_contract.h"
 #include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"

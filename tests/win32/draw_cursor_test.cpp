@@ -1,5 +1,5 @@
 // The software cursor on the handheld's real screen, with the real cursor strip of the program.
-#include "app/display.h"
+#include "utils/display.h"
 #include "pointer/cursor_state.h"
 #include "settings/settings_store.h"
 #include "tests/support/program_strip.h"

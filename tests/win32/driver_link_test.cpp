@@ -1,7 +1,7 @@
 // The driver stand-in's link to its receiver, driven inside the test: posting redirected through
 // a stand-in for PostThreadMessageW that refuses as a full queue does.
 #include "handheld/driver_link.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "tests/support/driver_support.h"
 #include "tests/support/wintest.h"
 

@@ -1,7 +1,7 @@
 // The program and shortcut picker over a real folder on the handheld: what a folder lists under
 // the filter, what a selection or a double tap gives, empty, unreadable and changing folders, and
 // paths too long to return.
-#include "app/log.h"
+#include "utils/log.h"
 #include "pickers/picker_window.h"
 #include "tests/support/picker_support.h"
 #include "tests/support/wintest.h"

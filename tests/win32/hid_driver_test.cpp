@@ -2,9 +2,9 @@
 // as the two registered messages, posted to the thread that control code 15 named.
 #include <winsock2.h>
 
-#include "app/app_globals.h"
+#include "utils/app_globals.h"
 #include "handheld/feed.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "platform/driver_pipe.h"
 #include "tests/support/driver_support.h"
 #include "tests/support/wintest.h"

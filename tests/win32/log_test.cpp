@@ -1,5 +1,5 @@
 // The diagnostic log on the handheld's file system.
-#include "app/log.h"
+#include "utils/log.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The main window inside a test program: one instance, its messages, and the shut-down.
-#include "app/app_globals.h"
-#include "app/app_paths.h"
+#include "utils/app_globals.h"
+#include "utils/app_paths.h"
 #include "app/main_window.h"
-#include "app/tray_icon.h"
+#include "utils/tray_icon.h"
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
 #include "tests/support/wintest.h"

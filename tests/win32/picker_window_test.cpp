@@ -1,8 +1,8 @@
 // The picker window both pickers share, opened through their entries and used with the stylus
 // and the keys: its place on the screen and its layout, its menu bar, OK and Cancel, the double
 // Enter, the bottom line, the images of the tree, and how it ends in every other way.
-#include "app/app_globals.h"
-#include "app/log.h"
+#include "utils/app_globals.h"
+#include "utils/log.h"
 #include "pickers/picker_window.h"
 #include "tests/support/picker_support.h"
 #include "tests/support/wintest.h"

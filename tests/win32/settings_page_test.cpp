@@ -1,15 +1,15 @@
 // The settings page inside a test program that carries the program's resources: its controls on
 // the handheld's screen, the lists after start-up, every change made on them with what it leaves
 // in the registry, the tray and the log, and the tray icon on the handheld's shell, tapped.
-#include "app/app_globals.h"
-#include "app/app_paths.h"
-#include "app/log.h"
+#include "utils/app_globals.h"
+#include "utils/app_paths.h"
+#include "utils/log.h"
 #include "app/main_window.h"
-#include "app/tray_icon.h"
+#include "utils/tray_icon.h"
 #include "platform/tray_wire.h"
 #include "pointer/actions.h"
 #include "settings/settings_store.h"
-#include "settings/settings_window.h"
+#include "page/settings_window.h"
 #include "pickers/picker_window.h"
 #include "tests/support/picker_support.h"
 #include "tests/support/wintest.h"

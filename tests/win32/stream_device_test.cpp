@@ -1,7 +1,7 @@
 // The device manager and the stream device "BHI0:" as the program calls them: starting the HID
 // driver stand-in from its device key, opening its device and handing it the receiving thread.
 #include "platform/pocketpc.h"
-#include "link/driver_contract.h"
+#include "platform/driver_contract.h"
 #include "tests/support/driver_support.h"
 #include "tests/support/wintest.h"
 

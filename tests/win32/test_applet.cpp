@@ -6,7 +6,7 @@
 //   noexport.cpl      a library without CPlApplet
 //   probe.cpl         entries "One" and "Two"; records every call in the event record as
 //                     "probe MESSAGE window=CLASS|none cursor=wait|other shown=COUNT"
-#include "handheld/events.h"
+#include "platform/events.h"
 
 #include <cpl.h>
 #include <stdio.h>

@@ -1,8 +1,8 @@
 // Paths, launching and display scaling, on the handheld's own screen and file system.
-#include "app/app_paths.h"
-#include "app/display.h"
-#include "app/launch.h"
-#include "app/log.h"
+#include "utils/app_paths.h"
+#include "utils/display.h"
+#include "utils/launch.h"
+#include "utils/log.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/log_text.h"
+#include "utils/log_text.h"
 
 size_t EncodeLogText(const char16_t *text, size_t len, char *out, size_t cap)
 {

@@ -1,5 +1,5 @@
-#include "app/log.h"
-#include "app/log_text.h"
+#include "utils/log.h"
+#include "utils/log_text.h"
 
 #include <stdarg.h>
 #include <stdio.h>

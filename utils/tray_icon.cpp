@@ -1,4 +1,4 @@
-#include "app/tray_icon.h"
+#include "utils/tray_icon.h"
 
 #include <shellapi.h>
 

@@ -1,4 +1,4 @@
-#include "settings/page_rules.h"
+#include "page/page_rules.h"
 
 // WS_CHILD | WS_VISIBLE with the control's own style.
 #define GROUP_BOX 0x50000007u     // BS_GROUPBOX

@@ -1,5 +1,5 @@
-#include "app/display.h"
-#include "app/dpi_rules.h"
+#include "utils/display.h"
+#include "utils/dpi_rules.h"
 
 int QueryScreenCaps(int index)
 {

@@ -1,9 +1,9 @@
-#include "settings/about_box.h"
-#include "app/app_paths.h"
-#include "app/display.h"
-#include "app/launch.h"
-#include "app/log.h"
-#include "settings/about_notice.h"
+#include "page/about_box.h"
+#include "utils/app_paths.h"
+#include "utils/display.h"
+#include "utils/launch.h"
+#include "utils/log.h"
+#include "page/about_notice.h"
 #include "settings/settings_store.h"
 
 HBITMAP AboutBanner, AboutLogo;

@@ -1,8 +1,8 @@
 #pragma once
 // The settings page: the controls in the main window's client area, the lists' handling, and
 // UserGUISettingsChange, through which every change is applied and saved at once.
-#include "app/app_globals.h"
-#include "settings/page_rules.h"
+#include "utils/app_globals.h"
+#include "page/page_rules.h"
 
 // The button list's entry being edited; its ButtonSlot is SelectedButton + 1.
 extern int SelectedButton;

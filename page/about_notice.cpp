@@ -1,4 +1,4 @@
-#include "settings/about_notice.h"
+#include "page/about_notice.h"
 
 // The text of a buffer, or empty when it has no terminator inside.
 static const char16_t *TextOf(const char16_t *buffer, size_t chars)

@@ -1,4 +1,4 @@
-#include "app/dpi_rules.h"
+#include "utils/dpi_rules.h"
 
 int ScaleForDpi(int v, int dpi)
 {

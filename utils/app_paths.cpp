@@ -1,6 +1,6 @@
-#include "app/app_paths.h"
-#include "app/log.h"
-#include "app/path_rules.h"
+#include "utils/app_paths.h"
+#include "utils/log.h"
+#include "utils/path_rules.h"
 
 void ComputeAppDir(WCHAR *dir)
 {

@@ -1,4 +1,4 @@
-#include "app/path_rules.h"
+#include "utils/path_rules.h"
 
 static size_t Length16(const char16_t *s)
 {

@@ -1,4 +1,4 @@
-#include "app/launch.h"
+#include "utils/launch.h"
 
 #include <shellapi.h>
 
