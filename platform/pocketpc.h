@@ -95,6 +95,9 @@ int PpcBthGetMode(DWORD *mode);
 // "Dll" names that program; see platform/stream_device.cpp.
 HANDLE PpcActivateDeviceEx(LPCWSTR deviceKey, LPCVOID regEntries, DWORD count, LPVOID startParam);
 #define ActivateDeviceEx PpcActivateDeviceEx
+// The device manager's clock while it waits for a driver it started: the system's tick count,
+// which a test may hold still to see a start decided within one millisecond.
+extern DWORD(WINAPI *PpcDeviceManagerClock)(void);
 HANDLE PpcCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD creation,
                       DWORD flags, HANDLE templateFile);
 #define CreateFileW PpcCreateFileW

@@ -8,6 +8,8 @@
 #undef CreateFileW
 #undef DeviceIoControl
 
+DWORD(WINAPI *PpcDeviceManagerClock)(void) = GetTickCount;
+
 // The driver program that a device key's "Dll" names. A bare name lives in the Windows folder,
 // where the handheld keeps its drivers; a path starting with one backslash is on the current drive.
 static bool DriverProgram(LPCWSTR deviceKey, WCHAR program[MAX_PATH])
@@ -87,16 +89,17 @@ HANDLE PpcActivateDeviceEx(LPCWSTR deviceKey, LPCVOID regEntries, DWORD count, L
         // Up once its device opens. A copy that lost a race to start ends at once, giving way to
         // the other, whose device may still be a moment away: a program that ended is no driver
         // only when no device comes within a short grace.
-        DWORD start = GetTickCount(), endedAt = 0;
+        DWORD start = PpcDeviceManagerClock(), endedAt = 0;
         bool ended = false;
         for (;;) {
-            if ((pipe = OpenDriverPipe()) != INVALID_HANDLE_VALUE || GetTickCount() - start >= DRIVER_START_WAIT_MS)
+            if ((pipe = OpenDriverPipe()) != INVALID_HANDLE_VALUE ||
+                PpcDeviceManagerClock() - start >= DRIVER_START_WAIT_MS)
                 break;
             if (!ended && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
                 ended = true;
-                endedAt = GetTickCount();
+                endedAt = PpcDeviceManagerClock();
             }
-            if (ended && GetTickCount() - endedAt >= DRIVER_ENDED_GRACE_MS)
+            if (ended && PpcDeviceManagerClock() - endedAt >= DRIVER_ENDED_GRACE_MS)
                 break;
             PpcSystemSeams.Pause(20); // the system's own pause: a test's recorder sees only the program's
         }

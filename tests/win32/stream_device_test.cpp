@@ -6,6 +6,8 @@
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 #include <tlhelp32.h>
 #include <winioctl.h>
 
@@ -58,16 +60,18 @@ std::vector<DriverMessage> MessagesOfOneReport(const Receiver &receiver)
     return receiver.Messages();
 }
 
-int RunningDrivers()
+int RunningPrograms(const wchar_t *name)
 {
     int n = 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry = {sizeof(entry)};
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        n += _wcsicmp(entry.szExeFile, L"hid_driver.exe") == 0;
+        n += _wcsicmp(entry.szExeFile, name) == 0;
     CloseHandle(snapshot);
     return n;
 }
+
+int RunningDrivers() { return RunningPrograms(L"hid_driver.exe"); }
 
 } // namespace
 
@@ -158,6 +162,55 @@ TEST(DeviceManager, TwoStartsAtOnceGiveOneDriver)
             CloseHandle(devices[i]);
         }
     }
+}
+
+// A copy of the driver that loses the race to start ends at once; the device of the copy that won
+// may come later, within the grace. Seen on a clock that reads the same millisecond throughout:
+// the moment the loser ended must not read as long ago.
+TEST(DeviceManager, AStartWhoseCopyEndedWaitsForTheWinnersDeviceWithinTheSameMillisecond)
+{
+    StopDriver();
+    SetDll(L"ctlpnl.exe"); // ends at once, serving no device: the copy that lost
+    static DWORD frozenSince;
+    static std::atomic<int> reads;
+    frozenSince = GetTickCount();
+    reads = 0;
+    // Held still long enough for the whole start; then it runs on, so a fault cannot hang here.
+    PpcDeviceManagerClock = []() -> DWORD {
+        reads++;
+        DWORD real = GetTickCount() - frozenSince;
+        return real < 8000 ? 0x10000 : 0x10000 + real;
+    };
+    HANDLE winner = NULL;
+    std::thread other([&] {
+        // The winner's device comes once the loser has ended and the device manager has gone
+        // round its wait since, so that it has seen the end.
+        WaitFor([] { return RunningPrograms(L"ctlpnl.exe") == 0 && reads > 0; });
+        int seen = reads;
+        WaitFor([&] { return reads >= seen + 3; });
+        STARTUPINFOW si = {sizeof(si)};
+        PROCESS_INFORMATION pi = {};
+        WCHAR line[] = L"C:\\windows\\hid_driver.exe";
+        if (CreateProcessW(InstalledDriver, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            winner = pi.hProcess;
+        }
+    });
+    DWORD began = GetTickCount();
+    HANDLE driver = ActivateDeviceEx(DRIVER_INSTANCE_KEY, NULL, 0, (LPVOID)DRIVER_CLASS_KEY);
+    DWORD error = GetLastError(), took = GetTickCount() - began;
+    other.join();
+    PpcDeviceManagerClock = GetTickCount;
+    ASSERT_NE(HANDLE(NULL), winner) << "the winning copy did not start";
+    EXPECT_NE(HANDLE(NULL), driver) << "gave up after " << took << " ms and " << reads << " clock reads, error "
+                                    << error;
+    if (driver) {
+        EXPECT_EQ(GetProcessId(winner), GetProcessId(driver));
+        CloseHandle(driver);
+    }
+    CloseHandle(winner);
+    StopDriver();
+    RestoreDll();
 }
 
 TEST(StreamDevice, OtherNamesAndHandlesAreTheSystems)
