@@ -2,6 +2,8 @@
 #include "tests/support/program_strip.h"
 #include "platform/tray_wire.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <regex>
 #include <stdio.h>
@@ -414,6 +416,32 @@ Screenshot TakeScreenshot(const RECT &area)
     return picture;
 }
 
+// Whether the window, or one of its children, is what shows at each corner of the area: a window
+// still behind another one (one just shown, not yet brought in front) has painted, but not on the
+// screen.
+// what names the first window in the way, for a look that never settles.
+static bool InFrontAt(HWND window, const RECT &area, std::string *what = nullptr)
+{
+    const POINT corners[] = {{area.left, area.top}, {area.right - 1, area.top},
+                             {area.left, area.bottom - 1}, {area.right - 1, area.bottom - 1}};
+    for (POINT corner : corners) {
+        HWND there = WindowFromPoint(corner);
+        if (there != window && !IsChild(window, there)) {
+            if (what) {
+                WCHAR cls[64] = L"", title[64] = L"";
+                GetClassNameW(there, cls, 64);
+                GetWindowTextW(there, title, 64);
+                char line[300];
+                snprintf(line, sizeof line, "window %p (class \"%ls\", title \"%ls\") in front at %ld,%ld",
+                         (void *)there, cls, title, corner.x, corner.y);
+                *what = line;
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
 Screenshot PaintedClient(HWND window, DWORD timeoutMs)
 {
     const COLORREF marker = RGB(1, 254, 3);
@@ -429,7 +457,7 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs)
     // screen afterwards is the finished picture.
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Screenshot last;
-    PumpUntil([&] {
+    bool settled = PumpUntil([&] {
         // A window erased but not yet painted also looks settled: it must have nothing left to
         // paint, and its thread must have come back for messages since (so a paint under way is
         // over) before the look counts.
@@ -437,13 +465,21 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs)
         DWORD_PTR answer;
         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer);
         Screenshot now = TakeScreenshot(area);
-        bool settled = !pending && now == last &&
+        bool look = !pending && InFrontAt(window, area) && now == last &&
                        std::find(now.pixels.begin(), now.pixels.end(), marker) == now.pixels.end();
         last = now;
-        if (!settled)
+        if (!look)
             Sleep(80);
-        return settled;
+        return look;
     }, timeoutMs);
+    if (!settled) {
+        std::string inFront = "the window in front at every corner";
+        InFrontAt(window, area, &inFront);
+        bool marked = std::find(last.pixels.begin(), last.pixels.end(), marker) != last.pixels.end();
+        ADD_FAILURE() << "the window's picture never settled in " << timeoutMs << " ms: "
+                      << (GetUpdateRect(window, NULL, FALSE) ? "a paint still pending; " : "")
+                      << (marked ? "part of the area never painted; " : "") << inFront;
+    }
     return last;
 }
 

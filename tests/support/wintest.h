@@ -50,7 +50,8 @@ struct Screenshot {
 Screenshot TakeScreenshot(const RECT &area);
 // A window's client area as it shows once the window has painted it afresh: the area is first
 // covered with a colour no window paints, then the window repaints itself (and its children) at
-// once, and the picture is taken once none of that colour is left and two looks agree. The window
+// once, and the picture is taken once none of that colour is left, two looks agree and the window
+// (or a child of it) is what shows at each corner of its client area. The window
 // may belong to another thread or process that handles its messages; this thread's messages are
 // handled meanwhile.
 Screenshot PaintedClient(HWND window, DWORD timeoutMs = 5000);
