@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs Quillmark on a virtual handheld.
-#   scripts/run.sh [--demo] [--walk FILE] [qvga|vga|landscape]
+#   scripts/run.sh [--demo] [--walk FILE] [PROFILE]   (qvga, vga, landscape, square, vga-square, vga-landscape)
 # The handheld has its radio on and a mouse paired; the program connects at start. The tray icon
 # is switched on, as a user would: it shows at the bottom right of the Today screen.
 # Without a display (DISPLAY unset, or QM_HEADLESS set) the handheld runs on its own Xvfb and a

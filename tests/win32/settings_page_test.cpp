@@ -424,7 +424,9 @@ TEST_F(SettingsPage, TheTrayIconShowsThePageOnATapOnly)
     HWND icon = TrayIconOf(main, TRAY_ICON_ID);
     ASSERT_TRUE(icon);
 
-    // The icon is drawn in the tray: the program's picture, not the bar's plain colour.
+    // The icon is drawn in the tray: the program's picture, not the bar's plain colour. The shell
+    // shows the icon's cell as the call returns and paints it a moment later.
+    PaintedClient(icon);
     RECT cell;
     GetWindowRect(icon, &cell);
     HDC screen = GetDC(NULL);
