@@ -468,6 +468,10 @@ TEST(ConnectCommand, SaysWhetherTheMouseIsConnected)
 
 TEST(ConnectCommand, TheMenuBarDoesNothingWhileABoxWaitsForAnAnswer)
 {
+    auto setRadio = [](DWORD mode) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Handheld\\Bluetooth", L"Mode", REG_DWORD, &mode, 4);
+    };
+    setRadio(1); // a test before may have left it off
     HandheldProgram shell(ShellProgram);
     StartFreshLog(true);
     Program program;
@@ -490,7 +494,7 @@ TEST(ConnectCommand, TheMenuBarDoesNothingWhileABoxWaitsForAnAnswer)
         {"the connection procedure's own box", 0, L"Bluetooth", IDOK},
     };
     for (const Case &c : cases) {
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Handheld\\Bluetooth", L"Mode", REG_DWORD, &c.radio, 4);
+        setRadio(c.radio);
         size_t before = connections();
         TapMenu(main, 133);
         HWND box = NULL;
@@ -516,4 +520,5 @@ TEST(ConnectCommand, TheMenuBarDoesNothingWhileABoxWaitsForAnAnswer)
         EXPECT_TRUE(IsWindowVisible(main)) << c.what << ": the bar hid the page under its box";
         EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(main); })) << c.what;
     }
+    setRadio(1);
 }
