@@ -109,11 +109,11 @@ void SettingsCommand(HWND window, int id, int notification)
     }
 }
 
-// Asks the picker of "Open Program" or "Open Applet" for the slot's strings. False when the user
-// cancelled or the picker's result does not fit the slot: then nothing changes.
-static bool PickStrings(SettingSlot &s, LONG action)
+// Asks the picker of "Open Program" or "Open Applet" for the slot's strings, into choice and
+// typed. False when the user cancelled or the picker's result does not fit the slot (the user is
+// told): then nothing changes.
+static bool PickStrings(LONG action, WCHAR choice[PICKER_TEXT_CHARS], WCHAR typed[PICKER_TEXT_CHARS])
 {
-    WCHAR choice[PICKER_TEXT_CHARS] = {0}, typed[PICKER_TEXT_CHARS] = {0};
     if (action == ACTION_OPEN_PROGRAM)
         ShowFileBrowser(AppInstance, MainWindow, L"Add Shortcut or Program", L"exe.|knl.", choice, typed,
                         AppPath(AppDir, L"Images", L"imgBrowseShortcuts.jpg"));
@@ -125,11 +125,9 @@ static bool PickStrings(SettingSlot &s, LONG action)
     if (!FitsSettingText((const char16_t *)choice, PICKER_TEXT_CHARS, SETTING_TEXT_CHARS) ||
         !FitsSettingText((const char16_t *)typed, PICKER_TEXT_CHARS, SETTING_TEXT_CHARS)) {
         LogPrintf(L"UserGUISettingsChange::error::choice too long");
+        MessageBoxW(MainWindow, TOO_LONG_TEXT, TOO_LONG_TITLE, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    wcscpy(s.Param, choice);
-    wcscpy(s.Param2, typed);
-    LogPrintf(action == ACTION_OPEN_PROGRAM ? L"BrowseF:[%s][%s]" : L"BrowseA:[%s][%s]", s.Param2, s.Param);
     return true;
 }
 
@@ -146,11 +144,20 @@ void UserGUISettingsChange(int slot, LONG value)
     LogPrintf(L"UserGUISettingsChange %d %d", slot, value);
 
     SettingSlot &s = SettingTable[slot];
-    if (slot <= SLOT_WHEEL_DOWN && (value == ACTION_OPEN_PROGRAM || value == ACTION_OPEN_APPLET) &&
-        !PickStrings(s, value))
-        return;
-    // The cursor thread reads the slot without a lock: the strings are in place before the number
-    // that uses them, and the number is one aligned store.
+    if (slot <= SLOT_WHEEL_DOWN && (value == ACTION_OPEN_PROGRAM || value == ACTION_OPEN_APPLET)) {
+        WCHAR choice[PICKER_TEXT_CHARS] = {0}, typed[PICKER_TEXT_CHARS] = {0};
+        if (!PickStrings(value, choice, typed))
+            return;
+        // The cursor thread reads the slot without a lock, the number first and then the strings.
+        // The old action goes first (-1 runs nothing), so that the strings never change under an
+        // action that would read them another way: a program's path run as an applet reference.
+        InterlockedExchange(&s.NumVal, -1);
+        wcscpy(s.Param, choice);
+        wcscpy(s.Param2, typed);
+        LogPrintf(value == ACTION_OPEN_PROGRAM ? L"BrowseF:[%s][%s]" : L"BrowseA:[%s][%s]", s.Param2, s.Param);
+    }
+    // The strings are in place before the number that uses them, and the number is one aligned
+    // store.
     InterlockedExchange(&s.NumVal, value);
     SaveSlot(slot, value, s.Param, s.Param2);
 }

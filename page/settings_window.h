@@ -18,3 +18,7 @@ void SettingsCommand(HWND window, int id, int notification);
 // Applies a change of one setting slot: the tray icon, the picker of "Open Program" or "Open
 // Applet", the in-memory setting and the registry.
 void UserGUISettingsChange(int slot, LONG value);
+
+// The box that refuses a picker's result too long for a setting's string (254 characters).
+#define TOO_LONG_TITLE L"Path too long"
+#define TOO_LONG_TEXT L"This path is too long to keep: a setting holds at most 254 characters. The setting stays as it was."

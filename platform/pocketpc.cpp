@@ -35,13 +35,33 @@ static BOOL CALLBACK RaiseOwnedWindow(HWND window, LPARAM owner)
     return TRUE;
 }
 
+// The frontmost shown window of *found that takes the activation (a box or a dialog, not a bar).
+static BOOL CALLBACK FindActivePopup(HWND window, LPARAM found)
+{
+    HWND owner = *(HWND *)found;
+    if (GetWindow(window, GW_OWNER) != owner || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
+        (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
+        return TRUE;
+    *(HWND *)found = window;
+    return FALSE;
+}
+
 BOOL PpcSetForegroundWindow(HWND window)
 {
     UINT_PTR value = (UINT_PTR)window;
     HWND real = (HWND)(value & ~(UINT_PTR)1);
     BOOL ok = SetForegroundWindow(real);
-    if (value & 1)
+    if (value & 1) {
         EnumWindows(RaiseOwnedWindow, (LPARAM)real);
+        // A window of another program comes to the front once its own thread gets to it, over
+        // the owned windows raised here. A window disabled under its own box or dialog hands the
+        // foreground to that box after it, so that the box ends in front, as on the handheld.
+        HWND popup = real;
+        if (!IsWindowEnabled(real))
+            EnumWindows(FindActivePopup, (LPARAM)&popup);
+        if (popup != real)
+            SetForegroundWindow(popup);
+    }
     return ok;
 }
 

@@ -64,12 +64,14 @@ static HFONT BarFont()
     return font;
 }
 
-// A button tells the window its bar serves: the bar's owner.
+// A button tells the window its bar serves: the bar's owner. A window that is disabled (under a
+// message box or a dialog of its own) is told nothing, as on the handheld: its bar must not run a
+// command again, or hide the window, while the box waits for an answer.
 static void NotifyOwner(HWND button)
 {
     HWND bar = GetParent(button);
     HWND owner = GetWindow(bar, GW_OWNER);
-    if (owner)
+    if (owner && IsWindowEnabled(owner))
         SendMessageW(owner, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), 0), (LPARAM)bar);
 }
 
@@ -162,6 +164,9 @@ static void RaiseBar(HWND bar, HWND owner)
     SetWindowPos(bar, HWND_NOTOPMOST, 0, 0, 0, 0, only);
 }
 
+// Posted to a bar to raise it once what its owner is doing is done.
+#define WM_RAISE_BAR (WM_APP + 1)
+
 // The navigation bar paints its owner's title; both bars are otherwise plain strips.
 static LRESULT CALLBACK BarWindow(HWND bar, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -171,6 +176,9 @@ static LRESULT CALLBACK BarWindow(HWND bar, UINT message, WPARAM wParam, LPARAM 
     case WM_TIMER:
         if (wParam == KEEP_ABOVE_TIMER)
             KeepAbove(bar, GetWindow(bar, GW_OWNER));
+        return 0;
+    case WM_RAISE_BAR:
+        RaiseBar(bar, GetWindow(bar, GW_OWNER));
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
@@ -249,6 +257,24 @@ static void PlaceBar(HWND bar)
     SetWindowPos(bar, NULL, 0, y, GetSystemMetrics(SM_CXSCREEN), PpcBarHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Whether a window is one of the bars that serve owner.
+static bool IsBarOf(HWND window, HWND owner)
+{
+    WCHAR className[32] = {0};
+    if (!window || GetWindow(window, GW_OWNER) != owner || !GetClassNameW(window, className, ARRAYSIZE(className)))
+        return false;
+    return lstrcmpW(className, PPC_MENU_BAR_CLASS) == 0 || lstrcmpW(className, PPC_NAV_BAR_CLASS) == 0;
+}
+
+// The window right in front of owner, its own bars passed over; null when it is at the top.
+static HWND WindowInFront(HWND owner)
+{
+    HWND above = GetWindow(owner, GW_HWNDPREV);
+    while (IsBarOf(above, owner))
+        above = GetWindow(above, GW_HWNDPREV);
+    return above;
+}
+
 // A bar follows its owner: shown and hidden with it, kept right above it, and kept at its edge of
 // the screen when the screen's size changes.
 static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -259,6 +285,13 @@ static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_WINDOWPOSCHANGED: {
         const WINDOWPOS *pos = (const WINDOWPOS *)lParam;
+        // The desktop keeps a window's bars above it and tells the window it was put behind one of
+        // them, wherever the bar went; on the handheld the window hears of the window it was put
+        // behind.
+        WINDOWPOS told = *pos;
+        bool behindBar = !(pos->flags & SWP_NOZORDER) && IsBarOf(pos->hwndInsertAfter, owner);
+        if (behindBar)
+            told.hwndInsertAfter = WindowInFront(owner);
         if (pos->flags & SWP_SHOWWINDOW)
             SetWindowPos(bar, NULL, 0, 0, 0, 0, keep | SWP_SHOWWINDOW);
         else if (pos->flags & SWP_HIDEWINDOW)
@@ -267,6 +300,8 @@ static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPA
             KeepAbove(bar, owner);
             RaiseBar(bar, owner);
         }
+        if (behindBar)
+            return DefSubclassProc(owner, message, wParam, (LPARAM)&told);
         break;
     }
     case WM_COMMAND:
@@ -275,6 +310,10 @@ static LRESULT CALLBACK FollowOwner(HWND owner, UINT message, WPARAM wParam, LPA
             RaiseBar(bar, owner);
             return result;
         }
+        // A drop-down list tells its owner before it opens; the desktop shows the owner over the
+        // bar as the list opens, so the bar is raised again once it is open.
+        if (HIWORD(wParam) == CBN_DROPDOWN)
+            PostMessageW(bar, WM_RAISE_BAR, 0, 0);
         break;
     case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:

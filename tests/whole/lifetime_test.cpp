@@ -43,6 +43,48 @@ TEST(Lifetime, ASecondStartShowsTheFirstAndEnds)
     EXPECT_EQ("MyInterface::Release::Destroy: 0", messages.back());
 }
 
+TEST(Lifetime, ASecondStartBringsTheOpenBoxToTheFrontWithThePage)
+{
+    StartFreshLog(true);
+    Program first;
+    HWND main = first.WaitUntilRunning();
+    ASSERT_TRUE(main);
+    {
+        Program again;
+        EXPECT_EQ(0u, again.WaitExit());
+    }
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) && GetForegroundWindow() == main; }));
+    HWND about = GetDlgItem(main, 777);
+    Tap(CentreOf(about).x, CentreOf(about).y);
+    HWND box = NULL;
+    ASSERT_TRUE(WaitFor([&] {
+        return (box = FindWindowW(L"#32770", L"About")) && IsWindowVisible(box) && GetForegroundWindow() == box;
+    })) << "the About box did not open";
+
+    // Another program's window in front of both; then the program is started again.
+    HWND cover = CreateScreenWindow(L"Cover", DefWindowProcW, RGB(0x20, 0xA0, 0x20));
+    POINT middle = CentreOf(box);
+    auto seenAt = [&] {
+        HWND at = WindowFromPoint(middle);
+        if (at == box || GetAncestor(at, GA_ROOT) == box)
+            return std::string("the box");
+        if (at == cover)
+            return std::string("the cover");
+        WCHAR name[64] = {0};
+        GetClassNameW(GetAncestor(at, GA_ROOT), name, ARRAYSIZE(name));
+        return "a window of class " + Utf8(name);
+    };
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == cover && seenAt() == "the cover"; }))
+        << seenAt();
+    Program second;
+    EXPECT_EQ(0u, second.WaitExit());
+    EXPECT_TRUE(WaitFor([&] { return seenAt() == "the box"; }, 5000))
+        << "the page came back without its box in front; at the box's middle is " << seenAt();
+    EXPECT_TRUE(IsWindowVisible(main));
+    DestroyWindow(cover);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 TEST(Lifetime, TwoStartsAtTheSameMomentGiveOneInstance)
 {
     // Both made before either runs, then let go together: each looks for the other's window while

@@ -459,3 +459,60 @@ TEST(ConnectCommand, SaysWhetherTheMouseIsConnected)
     EXPECT_TRUE(radio.Seen().seen);
     EXPECT_FALSE(status.Seen().seen);
 }
+
+TEST(ConnectCommand, TheMenuBarDoesNothingWhileABoxWaitsForAnAnswer)
+{
+    auto setRadio = [](DWORD mode) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Handheld\\Bluetooth", L"Mode", REG_DWORD, &mode, 4);
+    };
+    setRadio(1); // a test before may have left it off
+    HandheldProgram shell(ShellProgram);
+    StartFreshLog(true);
+    Program program;
+    HWND main = program.WaitUntilRunning();
+    ASSERT_TRUE(main);
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1"));
+    { Program again; EXPECT_EQ(0u, again.WaitExit()); }
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main); }));
+    HWND connect = MenuButton(main, 133), hide = MenuButton(main, 131);
+    ASSERT_TRUE(connect && hide);
+    auto connections = [] {
+        size_t n = 0;
+        for (const std::string &m : LogMessages())
+            n += m.rfind("SAC_Mouse(", 0) == 0;
+        return n;
+    };
+
+    struct Case { const char *what; DWORD radio; const wchar_t *title; int answer; } cases[] = {
+        {"Connect's Status box", 1, L"Status", IDCANCEL},
+        {"the connection procedure's own box", 0, L"Bluetooth", IDOK},
+    };
+    for (const Case &c : cases) {
+        setRadio(c.radio);
+        size_t before = connections();
+        TapMenu(main, 133);
+        HWND box = NULL;
+        ASSERT_TRUE(WaitFor([&] { return (box = FindWindowW(L"#32770", c.title)) && IsWindowVisible(box); }))
+            << c.what << ": no box";
+        ASSERT_FALSE(IsWindowEnabled(main)) << c.what;
+        // "Connect" and "Hide" tapped while the box waits, then the box answered: the taps come to
+        // the program before the answer.
+        TapOn(connect);
+        TapOn(hide);
+        TapOn(GetDlgItem(box, c.answer));
+        bool answered = WaitFor([&] { return !IsWindow(box); }, 5000);
+        EXPECT_TRUE(answered) << c.what << ": the box is still open under another one; "
+                              << connections() - before << " connection attempts";
+        // Whatever is still open is answered, so that the program goes on.
+        WaitFor([&] {
+            HWND open = FindWindowW(L"#32770", c.title);
+            if (open)
+                PostMessageW(open, WM_COMMAND, c.answer, 0);
+            return !open;
+        });
+        EXPECT_EQ(before + 1, connections()) << c.what << ": the bar ran Connect again";
+        EXPECT_TRUE(IsWindowVisible(main)) << c.what << ": the bar hid the page under its box";
+        EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(main); })) << c.what;
+    }
+    setRadio(1);
+}

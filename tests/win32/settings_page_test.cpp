@@ -16,6 +16,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -280,23 +281,25 @@ TEST_F(SettingsPage, ListsShowTheStoredSettingsAndLeaveBadOnesUnselectedAndUnrep
     // The lists hold their names in order, so that a position is the stored number.
     SetUp();
     Create();
-    struct List { int id; std::vector<std::wstring> first, last; int count; } lists[] = {
-        {IDC_BUTTON_LIST, {L"Left Button", L"Middle Button"}, {L"Wheel Up", L"Wheel Down"}, 5},
-        {IDC_ACTION_LIST, {L"Left Click", L"Middle Click"}, {L"Show Desktop", L"Switch Task"}, 17},
-        {IDC_SPEED_LIST, {L"0.1X", L"0.2X", L"0.5X", L"1X"}, {L"7X", L"8X"}, 11},
-        {IDC_CURSOR_LIST, {L"Blue", L"Black"}, {L"Body", L"Classic"}, 16},
+    struct List { int id; std::vector<std::wstring> names; } lists[] = {
+        {IDC_BUTTON_LIST, {L"Left Button", L"Middle Button", L"Right Button", L"Wheel Up", L"Wheel Down"}},
+        {IDC_ACTION_LIST,
+         {L"Left Click", L"Middle Click", L"Right Click", L"Double Click", L"Scroll Up", L"Scroll Down",
+          L"Scroll Left", L"Scroll Right", L"Tap and Hold", L"Open Program", L"Open Applet", L"Close Task",
+          L"Reset Device", L"Suspend", L"Rotate Screen", L"Show Desktop", L"Switch Task"}},
+        {IDC_SPEED_LIST, {L"0.1X", L"0.2X", L"0.5X", L"1X", L"2X", L"3X", L"4X", L"5X", L"6X", L"7X", L"8X"}},
+        {IDC_CURSOR_LIST,
+         {L"Blue", L"Black", L"Red", L"Small", L"Big", L"Modern", L"Hand", L"Arrow", L"Silver", L"Green",
+          L"Small 2", L"Signs", L"Lightning", L"Smilie", L"Body", L"Classic"}},
     };
     for (const List &l : lists) {
-        ASSERT_EQ(l.count, SendMessageW(Control(l.id), CB_GETCOUNT, 0, 0)) << l.id;
-        auto at = [&](int i) {
+        std::vector<std::wstring> shown((size_t)SendMessageW(Control(l.id), CB_GETCOUNT, 0, 0));
+        for (size_t i = 0; i < shown.size(); i++) {
             WCHAR text[64] = {0};
             SendMessageW(Control(l.id), CB_GETLBTEXT, i, (LPARAM)text);
-            return std::wstring(text);
-        };
-        for (size_t i = 0; i < l.first.size(); i++)
-            EXPECT_EQ(l.first[i], at((int)i)) << l.id;
-        for (size_t i = 0; i < l.last.size(); i++)
-            EXPECT_EQ(l.last[i], at(l.count - (int)l.last.size() + (int)i)) << l.id;
+            shown[i] = text;
+        }
+        EXPECT_EQ(l.names, shown) << l.id;
     }
 }
 
@@ -518,24 +521,33 @@ TEST_F(SettingsPage, TheMenuBarHidesThePageAndAFailedOneLeavesItWorking)
 TEST_F(SettingsPage, MainAnswersItsMessagesAsItsTableSays)
 {
     Create();
-    struct Row { const char *what; UINT message; WPARAM wParam; LRESULT result; bool visible; } rows[] = {
-        {"activation", WM_ACTIVATE, WA_ACTIVE, 0, false},
-        {"a static control's colour", WM_CTLCOLORSTATIC, 0, 1, false},
-        {"an unknown command", WM_COMMAND, 4242, 0, false},
-        {"a command of another list", WM_COMMAND, MAKEWPARAM(IDC_SPEED_LIST, CBN_DROPDOWN), 0, false},
-        {"a setting change", WM_SETTINGCHANGE, 0, 1, false},
+    // A speed chosen in the list but not taken: a command that wrongly acted on the list would save it.
+    HWND speed = Control(IDC_SPEED_LIST);
+    SendMessageW(speed, CB_SETCURSEL, 5, 0);
+    HWND focus = GetFocus();
+    struct Row { const char *what; UINT message; WPARAM wParam; LPARAM lParam; LRESULT result; } rows[] = {
+        // The default handling would give the focus to the (hidden) page.
+        {"activation", WM_ACTIVATE, WA_ACTIVE, 0, 0},
+        {"a static control's colour", WM_CTLCOLORSTATIC, 0, 0, 1},
+        {"an unknown command from the speed list's handle", WM_COMMAND, MAKEWPARAM(4242, CBN_SELENDOK),
+         (LPARAM)speed, 0},
+        {"the speed list's other notification", WM_COMMAND, MAKEWPARAM(IDC_SPEED_LIST, CBN_DROPDOWN), (LPARAM)speed,
+         0},
+        {"a setting change", WM_SETTINGCHANGE, 0, 0, 1},
     };
     size_t logged = LogMessages().size();
     std::string stored = Registry();
     for (const Row &r : rows) {
-        EXPECT_EQ(r.result, SendMessageW(main, r.message, r.wParam, 0)) << r.what;
-        EXPECT_EQ(r.visible, !!IsWindowVisible(main)) << r.what;
+        EXPECT_EQ(r.result, SendMessageW(main, r.message, r.wParam, r.lParam)) << r.what;
+        EXPECT_FALSE(IsWindowVisible(main)) << r.what;
+        EXPECT_EQ(focus, GetFocus()) << r.what;
+        EXPECT_EQ(stored, Registry()) << r.what;
+        EXPECT_EQ(2, SettingTable[SLOT_SPEED].NumVal) << r.what;
     }
     char screen[80];
     snprintf(screen, sizeof(screen), "Main::WM_SETTINGCHANGE::Screen size: %dx%d", GetSystemMetrics(SM_CXSCREEN),
              GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(std::vector<std::string>{screen}, NewLogLines(logged));
-    EXPECT_EQ(stored, Registry());
 }
 
 TEST_F(SettingsPage, TheShellTakesOnlyWellFormedTrayCalls)
@@ -575,5 +587,137 @@ TEST_F(SettingsPage, TheShellTakesOnlyWellFormedTrayCalls)
     for (const Case &c : cases) {
         EXPECT_EQ(c.result, call(c.tag, c.words, c.bytes)) << c.what;
         EXPECT_EQ(c.icons, TrayIcons().size()) << c.what;
+    }
+}
+
+TEST_F(SettingsPage, HidesWhenPutBehindDesktopWithItsMenuBarUp)
+{
+    Create();
+    HWND shellDesktop = FindWindowW(L"DesktopExplorerWindow", L"Desktop");
+    ASSERT_TRUE(shellDesktop);
+    struct Case { const char *what; const wchar_t *title; bool hides; } cases[] = {
+        {"the shell's Desktop", nullptr, true},
+        {"a window of the test titled Desktop", L"Desktop", true},
+        {"one titled desktop", L"desktop", false},
+        {"one titled Desktop and a blank", L"Desktop ", false},
+        {"one titled Desktops", L"Desktops", false},
+    };
+    for (const Case &c : cases) {
+        HWND front = c.title ? CreateWindowExW(0, L"STATIC", c.title, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL,
+                                               NULL, NULL)
+                             : shellDesktop;
+        Show();
+        HWND bar = MyInterface.hwndMenuBar;
+        ASSERT_TRUE(bar);
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(bar) && GetWindow(main, GW_HWNDPREV) == bar; }, 3000))
+            << c.what << ": the menu bar is not up right above the page";
+        SetWindowPos(main, front, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        EXPECT_EQ(!c.hides, !!IsWindowVisible(main)) << c.what;
+        EXPECT_EQ(!c.hides, !!IsWindowVisible(bar)) << c.what << ": the bar goes with the page";
+        if (c.title)
+            DestroyWindow(front);
+    }
+}
+
+TEST_F(SettingsPage, TheMenuBarStaysWhileAListIsOpen)
+{
+    Create();
+    Show();
+    HWND bar = MyInterface.hwndMenuBar;
+    ASSERT_TRUE(bar);
+    RECT barArea;
+    GetWindowRect(bar, &barArea);
+    // The bar as it shows over the page: its colour and its buttons' white letters.
+    auto count = [&](COLORREF colour) {
+        Screenshot shot = TakeScreenshot(barArea);
+        return std::count(shot.pixels.begin(), shot.pixels.end(), colour);
+    };
+    auto barShows = [&] {
+        int all = (barArea.right - barArea.left) * (barArea.bottom - barArea.top);
+        return count(RGB(0x1C, 0x3C, 0x7C)) > all / 2 && count(RGB(0xFF, 0xFF, 0xFF)) > 20;
+    };
+    ASSERT_TRUE(PumpUntil(barShows, 3000)) << "no menu bar on the screen before any list opens";
+    for (int id : {IDC_BUTTON_LIST, IDC_CURSOR_LIST, IDC_ACTION_LIST, IDC_SPEED_LIST}) {
+        HWND combo = Control(id);
+        COMBOBOXINFO info = {sizeof(info)};
+        ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+        POINT at = CentreOf(combo);
+        Tap(at.x, at.y);
+        // Open and drawn: the list's first shown entry is on the screen in the selection's colours
+        // or the list's own.
+        ASSERT_TRUE(PumpUntil([&] { return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) && IsWindowVisible(info.hwndList); },
+                              3000))
+            << id << ": the list did not open";
+        PaintedClient(info.hwndList);
+        EXPECT_TRUE(IsWindowVisible(bar)) << id;
+        EXPECT_TRUE(barShows()) << id << ": the menu bar is gone while the list is open; "
+                                << count(RGB(0x1C, 0x3C, 0x7C)) << " pixels of its colour";
+        Tap(at.x, at.y);
+        ASSERT_TRUE(PumpUntil([&] { return !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0); }, 3000)) << id;
+        EXPECT_TRUE(PumpUntil(barShows, 3000)) << id << ": the menu bar is gone once the list closed";
+    }
+}
+
+namespace {
+
+// A choice of the program picker exactly units long: "\" folder "\" file, the file ending ".exe".
+std::wstring LongChoice(size_t units)
+{
+    std::wstring folder = L"\\" + std::wstring(190, L'f');
+    return folder + L"\\" + std::wstring(units - folder.size() - 1 - 4, L'p') + L".exe";
+}
+
+} // namespace
+
+TEST_F(SettingsPage, AChoiceTooLongForASettingIsRefusedWithABox)
+{
+    PutNumber(2, ACTION_SCROLL_LEFT);
+    PutText(2, L"Param", L"\\windows\\notes.exe");
+    CreateDirectoryW(LongChoice(254).substr(0, 191).c_str(), NULL);
+    for (size_t units : {254, 255, 259})
+        WriteText(LongChoice(units).c_str(), "");
+    Create();
+    Show();
+    SendMessageW(Control(IDC_BUTTON_LIST), CB_SETCURSEL, 1, 0);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_LIST, CBN_SELENDOK), (LPARAM)Control(IDC_BUTTON_LIST));
+    struct Case { size_t units; bool kept; } cases[] = {{255, false}, {259, false}, {254, true}};
+    for (const Case &c : cases) {
+        std::wstring choice = LongChoice(c.units);
+        ASSERT_EQ(c.units, choice.size());
+        std::string before = Registry();
+        SettingSlot old = SettingTable[SLOT_MIDDLE_BUTTON];
+        BoxAnswerer person(TOO_LONG_TITLE, IDOK, c.kept ? 3000 : 15000);
+        SendMessageW(Control(IDC_ACTION_LIST), CB_SETCURSEL, ACTION_OPEN_PROGRAM, 0);
+        EXPECT_FALSE(RunWithPicker(FILE_PICKER,
+                                   [&] {
+                                       SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_ACTION_LIST, CBN_SELENDOK),
+                                                    (LPARAM)Control(IDC_ACTION_LIST));
+                                   },
+                                   [&](const Picker &p) {
+                                       HTREEITEM item = WaitForItem(p.tree, {L"\\"});
+                                       EXPECT_TRUE(Expand(p.tree, item));
+                                       item = WaitForItem(p.tree, {L"\\", choice.substr(1, 190)});
+                                       EXPECT_TRUE(Expand(p.tree, item));
+                                       item = WaitForItem(p.tree, {L"\\", choice.substr(1, 190), choice.substr(192)});
+                                       EXPECT_TRUE(Select(p.tree, item)) << c.units;
+                                       TapMenu(p, IDM_PICKER_OK);
+                                   })
+                         .rescued)
+            << c.units;
+        const Box &box = person.Seen();
+        const SettingSlot &now = SettingTable[SLOT_MIDDLE_BUTTON];
+        if (c.kept) {
+            EXPECT_FALSE(box.seen) << c.units;
+            EXPECT_EQ(ACTION_OPEN_PROGRAM, now.NumVal);
+            EXPECT_EQ(choice, now.Param);
+            EXPECT_EQ(" 2=9[" + Utf8(choice) + "]", Registry());
+        } else {
+            EXPECT_TRUE(box.seen) << c.units << ": the user is not told";
+            EXPECT_EQ(TOO_LONG_TEXT, box.text) << c.units;
+            EXPECT_EQ(old.NumVal, now.NumVal) << c.units;
+            EXPECT_EQ(std::wstring(old.Param), now.Param) << c.units;
+            EXPECT_EQ(before, Registry()) << c.units;
+        }
+        EXPECT_TRUE(IsWindowEnabled(main)) << c.units;
     }
 }
