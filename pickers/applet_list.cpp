@@ -5,9 +5,13 @@
 
 #include <cpl.h>
 #include <stdio.h>
+#include <wchar.h>
 
 #define APPLET_FOLDER L"\\windows"
 #define APPLET_NAME_CHARS ARRAYSIZE(((NEWCPLINFOW *)0)->szName)
+// The record is handed out with zero-filled room behind it: an applet that writes past the record
+// writes into that room instead of over the stack.
+#define INQUIRY_BYTES 4096
 
 int ListAppletFiles(HWND tree)
 {
@@ -43,9 +47,13 @@ static APPLET_PROC EntryPoint(HMODULE library)
 // Entry i's name as the applet gives it; false when the applet ran past the field.
 static bool Inquire(APPLET_PROC applet, HWND window, int i, WCHAR name[APPLET_NAME_CHARS + 1], bool log)
 {
-    NEWCPLINFOW info;
-    ZeroMemory(&info, sizeof(info));
-    applet(window, CPL_NEWINQUIRE, i, (LPARAM)&info);
+    union {
+        NEWCPLINFOW record;
+        BYTE room[INQUIRY_BYTES];
+    } inquiry;
+    ZeroMemory(&inquiry, sizeof(inquiry));
+    applet(window, CPL_NEWINQUIRE, i, (LPARAM)&inquiry.record);
+    const NEWCPLINFOW &info = inquiry.record;
     bool whole = AppletEntryName((const char16_t *)info.szName, APPLET_NAME_CHARS, (char16_t *)name);
     if (log)
         LogPrintf(whole ? L"cplInfo.szName=%s" : L"cplInfo.szName=%.32s (not terminated, left out)",
@@ -92,7 +100,8 @@ int FindAppletIndex(const WCHAR *file, const WCHAR *entry)
         LONG count = applet(NULL, CPL_GETCOUNT, 0, 0);
         for (int i = 0; i < BoundedCount(count) && index < 0; i++) {
             WCHAR name[APPLET_NAME_CHARS + 1];
-            if (Inquire(applet, NULL, i, name, false) && name[0] && lstrcmpW(name, entry) == 0)
+            // Unit by unit: a linguistic comparison finds "Clo\u00ADck" (a soft hyphen) equal to "Clock".
+            if (Inquire(applet, NULL, i, name, false) && name[0] && wcscmp(name, entry) == 0)
                 index = i;
         }
     }

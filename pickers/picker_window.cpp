@@ -274,10 +274,23 @@ static LRESULT CALLBACK PickerWindow(HWND window, UINT message, WPARAM wParam, L
         return 0;
     case WM_NOTIFY: {
         const NMHDR *header = (const NMHDR *)lParam;
-        if (s->tree && header->hwndFrom == s->tree)
+        if (s->tree && header->hwndFrom == s->tree) {
+            s->inNotification++;
             TreeNotification(kind, s, header);
+            s->inNotification--;
+        }
         return 0;
     }
+    case WM_CLOSE:
+        // Inside the tree's own notification (an applet that pumps messages while it is listed or
+        // looked up) the window and its tree stay, marked done: the tree is still using itself,
+        // and the loop destroys both once the dispatch has returned. A close ends it as Cancel.
+        if (s->inNotification) {
+            if (!s->done)
+                Cancel(s);
+            return 0;
+        }
+        break;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDM_PICKER_OK:
@@ -353,7 +366,6 @@ static void CreateControls(const PickerKind *kind)
     if (!s->tree)
         return;
     SendMessageW(s->tree, WM_SETFONT, (WPARAM)s->font, 1);
-    SetFocus(s->tree);
 
     s->topLine = CreateWindowExW(0, L"edit", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL,
                                  0, 0, w, line, s->window, (HMENU)(INT_PTR)kind->topLineId, s->instance, NULL);
@@ -371,6 +383,9 @@ static void CreateControls(const PickerKind *kind)
     }
     SendMessageW(s->tree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)s->images);
     kind->FillFirstLevel(s->tree);
+    // The keyboard last, once the first level is there: taking the focus, the tree puts its caret
+    // on the first item, and a tree without a caret ignores the navigation pad until a tap.
+    SetFocus(s->tree);
 }
 
 static void RunLoop(BrowserState *s)

@@ -27,6 +27,7 @@ struct BrowserState {
     HIMAGELIST images;
     bool acceptable; // the choice may be returned by OK
     bool done;       // OK or Cancel: the loop ends
+    int inNotification; // the tree's notifications being handled, which keep the window
     DWORD lastEnterTime;
     WCHAR choice[PICKER_TEXT_CHARS];
     WCHAR typedText[PICKER_TEXT_CHARS];

@@ -4,6 +4,7 @@
 #include "tests/support/program_strip.h"
 #include "tests/support/wintest.h"
 
+#include <gtest/gtest.h>
 #include <atomic>
 #include <string.h>
 #include <thread>
@@ -133,6 +134,10 @@ PickerResult RunWithPicker(PickerKindName kind, const std::function<void()> &ope
     returned = true;
     driver.join();
     watchdog.join();
+    // A picker ends by itself once the steps are done (OK, Cancel, a close, a quit): one that had
+    // to be ended from outside did not, whatever its results say.
+    if (result.rescued)
+        ADD_FAILURE() << Utf8(v.title) << ": still open 5 s after the steps; cancelled from outside";
     MSG quit;
     if (PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         result.quit = true;

@@ -82,18 +82,23 @@ TEST_F(AppletPicker, TheFirstLevelIsTheAppletFilesOfWindows)
 
 TEST_F(AppletPicker, AnEntryGivesItsReferenceAndTheLowerIndexOfTwoOfTheSameName)
 {
-    struct Case { const wchar_t *entry; int nth; const wchar_t *reference; } cases[] = {
-        {L"Buttons", 0, L"\\windows\\sample.cpl,0"},
-        {L"Clock", 0, L"\\windows\\sample.cpl,2"}, // the entry with no name is counted, not shown
-        {L"Power", 0, L"\\windows\\sample.cpl,3"},
-        {L"Power", 1, L"\\windows\\sample.cpl,3"},
+    Install(L"twins.cpl", L"twins.cpl");
+    const Texts sample = {L"Buttons", L"Clock", L"Power", L"Power"}, twins = {L"Clo\u00ADck", L"Clock"};
+    struct Case { const wchar_t *file; Texts listed; const wchar_t *entry; int nth; const wchar_t *reference; } cases[] = {
+        {L"sample.cpl", sample, L"Buttons", 0, L"\\windows\\sample.cpl,0"},
+        {L"sample.cpl", sample, L"Clock", 0, L"\\windows\\sample.cpl,2"}, // the entry with no name is counted, not shown
+        {L"sample.cpl", sample, L"Power", 0, L"\\windows\\sample.cpl,3"},
+        {L"sample.cpl", sample, L"Power", 1, L"\\windows\\sample.cpl,3"},
+        // Names are compared unit by unit: a soft hyphen makes another name.
+        {L"twins.cpl", twins, L"Clock", 0, L"\\windows\\twins.cpl,1"},
+        {L"twins.cpl", twins, L"Clo\u00ADck", 0, L"\\windows\\twins.cpl,0"},
     };
     for (const Case &c : cases) {
         Texts entries;
         std::wstring shown;
         std::vector<int> images;
         PickerResult r = RunPicker(APPLET_PICKER, [&](const Picker &p) {
-            HTREEITEM file = Open(p, L"sample.cpl");
+            HTREEITEM file = Open(p, c.file);
             entries = ChildTexts(p.tree, file);
             for (HTREEITEM e = (HTREEITEM)SendMessageW(p.tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)file); e;
                  e = (HTREEITEM)SendMessageW(p.tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)e))
@@ -108,8 +113,8 @@ TEST_F(AppletPicker, AnEntryGivesItsReferenceAndTheLowerIndexOfTwoOfTheSameName)
             WaitFor([&] { return WindowText(p.bottomLine) == L"note"; });
             TapMenu(p, IDM_PICKER_OK);
         });
-        EXPECT_EQ((Texts{L"Buttons", L"Clock", L"Power", L"Power"}), entries);
-        EXPECT_EQ(std::vector<int>(4, IMAGE_LEAF), images);
+        EXPECT_EQ(c.listed, entries) << Utf8(c.reference);
+        EXPECT_EQ(std::vector<int>(c.listed.size(), IMAGE_LEAF), images) << Utf8(c.reference);
         EXPECT_EQ(c.reference, shown);
         EXPECT_EQ(c.reference, r.choice);
         EXPECT_EQ(L"note", r.text);
@@ -202,21 +207,28 @@ TEST_F(AppletPicker, MisbehavingAppletsListWhatTheyCanWithinBoundsAndAreReleased
 {
     Install(L"sample.cpl", L"a.cpl.b.cpl");
     Install(L"probe.cpl", L"a.cpl");
+    Install(L"overrun.cpl", L"overrun.cpl");
     struct Case {
         const wchar_t *file;
         Texts first;     // the first entries listed
         size_t count;    // how many are listed
         int buttons;     // the file's children flag afterwards
         const wchar_t *pick, *reference;
+        std::vector<std::string> events; // what the applet recorded
     } cases[] = {
         {L"refusing.cpl", {}, 0, 1, nullptr, nullptr},
         {L"empty.cpl", {}, 0, 1, nullptr, nullptr},
         {L"noexport.cpl", {}, 0, 1, nullptr, nullptr},
         {L"unterminated.cpl", {L"Fine", L"Also fine"}, 2, 1, L"Also fine", L"\\windows\\unterminated.cpl,2"},
         {L"million.cpl", {L"Entry 0", L"Entry 1"}, APPLET_MAX_ENTRIES, 1, L"Entry 255", L"\\windows\\million.cpl,255"},
+        // The library name ends at the ".cpl" that ends the file name: a.cpl.b.cpl, not a.cpl.
         {L"a.cpl.b.cpl", {L"Buttons", L"Clock"}, 4, 1, L"Clock", L"\\windows\\a.cpl.b.cpl,2"},
+        // Each inquiry, two to list and two to look up "Far", writes into zero-filled room.
+        {L"overrun.cpl", {L"Near", L"Far"}, 2, 1, L"Far", L"\\windows\\overrun.cpl,1",
+         std::vector<std::string>(4, "overrun room=zero")},
     };
     for (const Case &c : cases) {
+        RemoveFile(L"\\handheld-events.txt");
         Texts entries;
         int buttons = -1;
         DWORD took = 0;
@@ -247,6 +259,7 @@ TEST_F(AppletPicker, MisbehavingAppletsListWhatTheyCanWithinBoundsAndAreReleased
         EXPECT_EQ(nullptr, GetModuleHandleW(c.file)) << Utf8(c.file) << " stays loaded";
         EXPECT_EQ(c.reference ? c.reference : L"", r.choice) << Utf8(c.file);
         EXPECT_FALSE(r.rescued) << Utf8(c.file);
+        EXPECT_EQ(c.events, WaitForEvents(c.events.size(), 2000)) << Utf8(c.file);
     }
 }
 
@@ -278,26 +291,60 @@ TEST_F(AppletPicker, TheAppletIsAskedWithTheTreeUnderTheWaitCursorAndLookedUpWit
         EXPECT_NE(log.end(), std::find(log.begin(), log.end(), line)) << line;
 }
 
-TEST_F(AppletPicker, TheOwnerTakesNoInputWhileOpenAndHasTheFrontAndTheKeysAfter)
+namespace {
+
+// The message box that modal.cpl shows, once it is up.
+HWND ModalBox()
 {
-    HWND owner = CreateWindowExW(0, L"edit", L"Owner", WS_VISIBLE | WS_POPUP, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
-    SetForegroundWindow(owner);
-    for (bool accept : {true, false}) {
-        bool enabledWhileOpen = true;
-        RunPicker(APPLET_PICKER, [&](const Picker &p) {
-            enabledWhileOpen = IsWindowEnabled(owner) != FALSE;
-            if (accept) {
-                HTREEITEM file = Open(p, L"sample.cpl");
-                EXPECT_TRUE(Select(p.tree, Child(p.tree, file, L"Clock")));
-                TapMenu(p, IDM_PICKER_OK);
-            } else {
-                TapMenu(p, IDM_PICKER_CANCEL);
+    HWND box = NULL;
+    WaitFor([&] { return (box = FindWindowW(L"#32770", L"Modal applet")) != NULL && IsWindowVisible(box); }, 5000);
+    return box;
+}
+
+} // namespace
+
+TEST_F(AppletPicker, CancelOrACloseWhileAnAppletPumpsInsideTheTreeEndsThePickerOnceTheAppletReturns)
+{
+    Install(L"modal.cpl", L"modal.cpl");
+    struct Case {
+        const char *what;
+        std::function<void(const Picker &)> end;
+    } cases[] = {
+        {"Cancel on the menu bar", [](const Picker &p) { TapMenu(p, IDM_PICKER_CANCEL); }},
+        {"a close", [](const Picker &p) { PostMessageW(p.window, WM_CLOSE, 0, 0); }},
+    };
+    // A window of the picker's thread, to know when that thread has finished a step.
+    HWND sync = CreateWindowExW(0, L"static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+    for (const Case &c : cases) {
+        bool boxUp = false, marked = false, windowsKept = false, boxKept = false;
+        PickerResult r = RunPicker(APPLET_PICKER, [&](const Picker &p) {
+            HTREEITEM file = WaitForItem(p.tree, {L"modal.cpl"});
+            TapButton(p.tree, file); // the tree asks the applet, which shows its box
+            HWND box = ModalBox();
+            boxUp = box != NULL;
+            if (!box)
+                return;
+            c.end(p);
+            marked = WaitFor([&] { return AppletBrowser.done; }, 5000);
+            // Answered once the picker's thread waits for messages again, done with the step.
+            DWORD_PTR answer;
+            SendMessageTimeoutW(sync, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+            windowsKept = IsWindow(p.window) && IsWindow(p.tree);
+            boxKept = IsWindowVisible(box) != FALSE;
+            if (IsWindow(box)) {
+                HWND ok = GetDlgItem(box, IDOK);
+                Tap(CentreOf(ok).x, CentreOf(ok).y);
             }
-        }, owner);
-        EXPECT_FALSE(enabledWhileOpen) << accept;
-        EXPECT_TRUE(IsWindowEnabled(owner)) << accept;
-        EXPECT_EQ(owner, GetForegroundWindow()) << accept;
-        EXPECT_EQ(owner, GetFocus()) << accept;
+            WaitFor([&] { return !IsWindow(p.window); }, 5000);
+        });
+        EXPECT_TRUE(boxUp) << c.what << ": the applet's box did not come";
+        EXPECT_TRUE(marked) << c.what << ": not taken while the box was up";
+        EXPECT_TRUE(windowsKept) << c.what << ": the picker and its tree went while the tree was still asking the applet";
+        EXPECT_TRUE(boxKept) << c.what << ": the box went with the picker";
+        EXPECT_EQ(L"", r.choice) << c.what;
+        EXPECT_EQ(L"", r.text) << c.what;
+        EXPECT_EQ(nullptr, FindWindowByClassPrefix(L"browseapplet:")) << c.what;
+        EXPECT_EQ(nullptr, GetModuleHandleW(L"modal.cpl")) << c.what << ": stays loaded";
     }
-    DestroyWindow(owner);
+    DestroyWindow(sync);
 }

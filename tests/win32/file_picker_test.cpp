@@ -69,6 +69,7 @@ TEST_F(FilePicker, AFolderListsEveryFolderAndTheFilesThatPassTheFilterInSortedOr
         EXPECT_EQ(c.listed, listed) << Utf8(c.filter);
         EXPECT_EQ(IMAGE_OPEN_CONTAINER, images[0]) << "an expanded folder";
         EXPECT_EQ(IMAGE_CLOSED_CONTAINER, images[1]) << "a collapsed folder";
+        EXPECT_EQ(IMAGE_LEAF, images[2]) << Utf8(c.listed[0]) << ": a file";
     }
 }
 

@@ -556,3 +556,113 @@ TEST_F(PickerWindow, OpenedAgainWhileOpenItReturnsAtOnceAndTheOpenOneGoesOn)
     EXPECT_EQ(L"\\pick\\tool.exe", r.choice);
     DestroyWindow(nesting);
 }
+
+
+TEST_F(PickerWindow, TheFirstKeyActsInAPickerOpenedFromThePage)
+{
+    // The page: in front, a control of it with the keyboard, when the picker opens over it.
+    HWND page = CreateWindowExW(0, L"static", L"Page", WS_VISIBLE | WS_POPUP, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
+    HWND control = CreateWindowExW(0, L"edit", L"", WS_VISIBLE | WS_CHILD, 0, 0, 80, 20, page, NULL, NULL, NULL);
+    struct Case {
+        const char *what;
+        PickerKindName kind;
+        std::function<void()> press;
+        std::vector<std::wstring> selected; // the item selected once the key has acted
+        bool expanded;                      // and whether it is expanded
+    } cases[] = {
+        {"the right arrow opens the root", FILE_PICKER, [] { Key(VK_RIGHT); }, {L"\\"}, true},
+        // The handheld's applets: empty.cpl, refusing.cpl, sample.cpl.
+        {"the down arrow", APPLET_PICKER, [] { Key(VK_DOWN); }, {L"refusing.cpl"}, false},
+        {"End", APPLET_PICKER, [] { Key(VK_END); }, {L"sample.cpl"}, false},
+        {"a letter", APPLET_PICKER, [] { TypeText(L"r"); }, {L"refusing.cpl"}, false},
+    };
+    for (const Case &c : cases) {
+        SetForegroundWindow(page);
+        SetFocus(control);
+        std::wstring selected;
+        bool expanded = false;
+        HWND focus = NULL, tree = NULL;
+        RunPicker(c.kind, [&](const Picker &p) {
+            tree = p.tree;
+            GUITHREADINFO gui = {sizeof(gui)};
+            GetGUIThreadInfo(GetWindowThreadProcessId(p.window, NULL), &gui);
+            focus = gui.hwndFocus;
+            c.press();
+            HTREEITEM want = WaitForItem(p.tree, c.selected, 3000);
+            WaitFor([&] { return Selected(p.tree) == want && IsExpanded(p.tree, want) == c.expanded; }, 3000);
+            selected = ItemText(p.tree, Selected(p.tree));
+            expanded = IsExpanded(p.tree, Selected(p.tree));
+            TapMenu(p, IDM_PICKER_CANCEL);
+        }, page);
+        EXPECT_EQ(tree, focus) << c.what << ": the tree has the keyboard";
+        EXPECT_EQ(c.selected.back(), selected) << c.what;
+        EXPECT_EQ(c.expanded, expanded) << c.what;
+    }
+    DestroyWindow(page);
+}
+
+TEST_F(PickerWindow, OnlyTheAppletPickerDisablesItsOwnerAndBothGiveItTheFrontAndTheKeysBack)
+{
+    HWND owner = CreateWindowExW(0, L"edit", L"Owner", WS_VISIBLE | WS_POPUP, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
+    struct Case {
+        PickerKindName kind;
+        bool accept;
+        bool enabledWhileOpen;
+        const wchar_t *choice;
+    } cases[] = {
+        {FILE_PICKER, true, true, L"\\pick\\tool.exe"},
+        {FILE_PICKER, false, true, L""},
+        {APPLET_PICKER, true, false, L"\\windows\\sample.cpl,2"},
+        {APPLET_PICKER, false, false, L""},
+    };
+    for (const Case &c : cases) {
+        const char *which = c.kind == FILE_PICKER ? "program picker" : "applet picker";
+        SetForegroundWindow(owner);
+        bool enabledWhileOpen = !c.enabledWhileOpen;
+        PickerResult r = RunPicker(c.kind, [&](const Picker &p) {
+            enabledWhileOpen = IsWindowEnabled(owner) != FALSE;
+            if (!c.accept) {
+                TapMenu(p, IDM_PICKER_CANCEL);
+            } else if (c.kind == FILE_PICKER) {
+                SelectTool(p);
+                TapMenu(p, IDM_PICKER_OK);
+            } else {
+                HTREEITEM file = WaitForItem(p.tree, {L"sample.cpl"});
+                EXPECT_TRUE(Expand(p.tree, file));
+                EXPECT_TRUE(Select(p.tree, WaitForItem(p.tree, {L"sample.cpl", L"Clock"})));
+                TapMenu(p, IDM_PICKER_OK);
+            }
+        }, owner);
+        EXPECT_EQ(c.choice, r.choice) << which << " " << c.accept;
+        EXPECT_EQ(c.enabledWhileOpen, enabledWhileOpen) << which << " " << c.accept;
+        EXPECT_TRUE(IsWindowEnabled(owner)) << which << " " << c.accept;
+        EXPECT_EQ(owner, GetForegroundWindow()) << which << " " << c.accept;
+        EXPECT_EQ(owner, GetFocus()) << which << " " << c.accept;
+    }
+    DestroyWindow(owner);
+}
+
+TEST_F(PickerWindow, ThePairOfEntersSpansTwoOpenings)
+{
+    // With "*." the root is acceptable as it is selected at opening. Two Enters accept it and
+    // the next picker's first Enter completes a pair with the second of them.
+    DWORD before = 0, sent = 0;
+    PickerResult first = RunPicker(FILE_PICKER, [&](const Picker &p) {
+        Key(VK_RETURN);
+        before = GetTickCount();
+        Key(VK_RETURN);
+    }, NULL, L"*.");
+    ASSERT_EQ(L"\\", first.choice) << "two Enters on the root";
+    std::atomic<bool> ended(false);
+    PickerResult second = RunPicker(FILE_PICKER, [&](const Picker &p) {
+        Key(VK_RETURN);
+        sent = GetTickCount();
+        ended = WaitFor([&] { return !IsWindow(p.window); }, 3000);
+        if (!ended)
+            TapMenu(p, IDM_PICKER_CANCEL);
+    }, NULL, L"*.");
+    if (!ended && sent - before >= 1500)
+        GTEST_SKIP() << "the second picker's Enter came " << sent - before
+                     << " ms after the first's: too late on this machine to show the pair";
+    EXPECT_EQ(L"\\", second.choice) << "one Enter " << sent - before << " ms after the last one did not act as OK";
+}

@@ -6,6 +6,12 @@
 //   noexport.cpl      a library without CPlApplet
 //   probe.cpl         entries "One" and "Two"; records every call in the event record as
 //                     "probe MESSAGE window=CLASS|none cursor=wait|other shown=COUNT"
+//   modal.cpl         entries "One" and "Two"; CPL_INIT shows a message box, titled "Modal
+//                     applet", owned by the window it is given, and starts once it is closed
+//   twins.cpl         entries "Clo\u00ADck" (with a soft hyphen) and "Clock"
+//   overrun.cpl       entries "Near" and "Far"; each inquiry writes 1024 bytes past the record,
+//                     first recording "overrun room=zero" when they were zero-filled room to write
+//                     into, "overrun room=dirty" when they were not
 #include "platform/events.h"
 
 #include <cpl.h>
@@ -15,6 +21,14 @@
 #define UNTERMINATED 2
 #define NOEXPORT 3
 #define PROBE 4
+#define MODAL 5
+#define TWINS 6
+#define OVERRUN 7
+#define OVERRUN_BYTES 1024
+
+static const WCHAR *const Names[][2] = {
+    {}, {}, {}, {}, {L"One", L"Two"}, {L"One", L"Two"}, {L"Clo\u00ADck", L"Clock"}, {L"Near", L"Far"},
+};
 
 #if TEST_APPLET != NOEXPORT
 
@@ -41,6 +55,8 @@ extern "C" __declspec(dllexport) LONG WINAPI CPlApplet(HWND window, UINT message
     NEWCPLINFOW *info = (NEWCPLINFOW *)param2;
     switch (message) {
     case CPL_INIT:
+        if (TEST_APPLET == MODAL)
+            MessageBoxW(window, L"Starting", L"Modal applet", MB_OK);
         return 1;
     case CPL_GETCOUNT:
         return TEST_APPLET == MILLION ? 5000000 : TEST_APPLET == UNTERMINATED ? 3 : 2;
@@ -56,7 +72,16 @@ extern "C" __declspec(dllexport) LONG WINAPI CPlApplet(HWND window, UINT message
                 lstrcpyW(info->szName, param1 == 0 ? L"Fine" : L"Also fine");
             }
         } else {
-            lstrcpyW(info->szName, param1 == 0 ? L"One" : L"Two");
+            if (TEST_APPLET == OVERRUN) {
+                BYTE *past = (BYTE *)(info + 1);
+                bool zero = true;
+                for (int i = 0; i < OVERRUN_BYTES; i++)
+                    zero = zero && past[i] == 0;
+                AppendHandheldEvent(zero ? L"overrun room=zero" : L"overrun room=dirty");
+                for (int i = 0; i < OVERRUN_BYTES; i++)
+                    past[i] = 0xEE;
+            }
+            lstrcpyW(info->szName, Names[TEST_APPLET][param1 == 0 ? 0 : 1]);
         }
         return 0;
     }
