@@ -186,10 +186,8 @@ HWND Program::WaitForMainWindow(DWORD timeoutMs) const
     return found;
 }
 
-// How long start-up may take before the program logs its connection attempt's end: its own
-// bounds (a driver that is slow to start, a busy pipe, two pauses of half a second) and room for
-// a machine whose cores are all busy, so that only a program that hangs fails the wait.
-static const DWORD StartUpMs = DRIVER_START_WAIT_MS + DRIVER_BUSY_WAIT_MS + 1000 + 15000;
+// The driver that is slow to start, a busy device, two pauses of half a second, and room.
+const DWORD StartUpMs = DRIVER_START_WAIT_MS + DRIVER_BUSY_WAIT_MS + 1000 + 15000;
 
 // Says why start-up did not come, with the process's state; null for the caller's assertion.
 static HWND NotRunning(HANDLE process, DWORD pid, const char *what, DWORD waitedMs)
