@@ -1,4 +1,5 @@
 #include "handheld/driver_link.h"
+#include "handheld/driver_log.h"
 #include "platform/driver_contract.h"
 
 BOOL(WINAPI *PostToThread)(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam) = PostThreadMessageW;
@@ -53,10 +54,13 @@ static bool Deliver(UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs)
 DWORD SetReceiver(DWORD threadId)
 {
     HANDLE thread = threadId ? OpenThread(SYNCHRONIZE, FALSE, threadId) : NULL;
-    if (!thread)
+    if (!thread) {
+        DriverLog("receiver %lu refused: no such thread", threadId);
         return ERROR_INVALID_PARAMETER;
+    }
     if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) {
         CloseHandle(thread);
+        DriverLog("receiver %lu refused: the thread has ended", threadId);
         return ERROR_INVALID_PARAMETER;
     }
 
@@ -68,7 +72,9 @@ DWORD SetReceiver(DWORD threadId)
     if (changed && LinkCount > 0)
         TellPending = true;
     bool tell = TellPending;
+    int links = LinkCount;
     LeaveCriticalSection(&ReceiverLock);
+    DriverLog("receiver %lu%s, %d feed(s) connected", threadId, changed ? "" : " again", links);
     if (old)
         CloseHandle(old);
 
@@ -104,6 +110,8 @@ void LinkConnect()
         TellPending = true;
     LeaveCriticalSection(&ReceiverLock);
     if (up)
+        DriverLog("link up: a feed connected");
+    if (up)
         Deliver(0, 0, 0, INFINITE);
     LeaveCriticalSection(&PostLock);
 }
@@ -116,6 +124,8 @@ void LinkDisconnect()
     if (down)
         TellPending = false;
     LeaveCriticalSection(&ReceiverLock);
+    if (down)
+        DriverLog("link down: the last feed closed");
     if (down)
         Deliver(CursorMessage, DRIVER_CURSOR_HIDE, 0, INFINITE);
     LeaveCriticalSection(&PostLock);

@@ -44,10 +44,11 @@ void ClearGroup(ReportGrouping *g)
 
 void EndGroup(ReportGrouping *g)
 {
-    // A device with a high-resolution wheel sends both codes; then the notches come from the
-    // high-resolution counts alone, or each notch would count twice.
+    // A high-resolution wheel's device sends both codes, REL_WHEEL as the kernel counts notches
+    // (one at about half a step, so a short roll scrolls as it does on the desktop). Only a
+    // device that has never sent REL_WHEEL has its notches counted here, at a full step each.
     int64_t notches = g->wheel;
-    if (g->hiResInGroup) {
+    if (g->hiResInGroup && !g->sendsWheel) {
         int64_t total = g->hiResRest + g->wheelHiRes;
         notches = total / WHEEL_HI_RES_NOTCH;
         g->hiResRest = (int32_t)(total % WHEEL_HI_RES_NOTCH);
@@ -77,9 +78,10 @@ int GroupEvent(ReportGrouping *g, uint16_t type, uint16_t code, int32_t value)
             g->dx += value;
         else if (code == REL_Y)
             g->dy += value;
-        else if (code == REL_WHEEL)
+        else if (code == REL_WHEEL) {
             g->wheel += value;
-        else if (code == REL_WHEEL_HI_RES) {
+            g->sendsWheel = true;
+        } else if (code == REL_WHEEL_HI_RES) {
             g->wheelHiRes += value;
             g->hiResInGroup = true;
         }

@@ -14,7 +14,7 @@
 #define GROUP_MOTION_LIMIT 32767
 // The most reports one group gives.
 #define GROUP_MOST_REPORTS ((GROUP_MOTION_LIMIT + GROUP_REPORT_LIMIT - 1) / GROUP_REPORT_LIMIT)
-// REL_WHEEL_HI_RES counts per wheel notch.
+// REL_WHEEL_HI_RES counts per wheel notch, for a device that sends no REL_WHEEL of its own.
 #define WHEEL_HI_RES_NOTCH 120
 
 struct ReportGrouping {
@@ -27,6 +27,9 @@ struct ReportGrouping {
     // Between groups.
     uint8_t sent;      // the buttons of the last report given (all up when the feed connects)
     int32_t hiResRest; // high-resolution counts short of a notch, kept for the next groups
+    // The device has sent a REL_WHEEL: from then on its notches are the kernel's, which counts
+    // one at about half a high-resolution step, and the high-resolution counts are not used.
+    bool sendsWheel;
     // The ended group's reports still to give.
     int64_t outDx, outDy, outWheel;
     uint64_t outLeft, outCount;

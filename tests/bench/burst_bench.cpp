@@ -1,11 +1,13 @@
 // Prints how fast the cursor thread works off reports that piled up in its queue: a burst of 1,000
-// moving reports against 1,000 still ones (the ratio is what drawing the positions costs), and the
+// moving reports beside its floor, the same 1,000 moving mouse_event calls alone (what Wine's
+// pointer costs, which no work of the thread saves), the same for still reports, and the
 // lag after a Tap and Hold while the mouse goes on reporting every 7.5 ms, from the last report to
 // the cursor drawn at its place. Run: scripts/bench.sh (qvga and vga).
 #include "utils/app_globals.h"
 #include "pointer/actions.h"
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
+#include "pointer/motion_rules.h"
 #include "settings/settings_store.h"
 #include "tests/bench/figure.h"
 #include "tests/support/program_strip.h"
@@ -74,6 +76,24 @@ static double Burst(unsigned reports, bool moving)
     return Seconds() - start;
 }
 
+// The floor of a burst: the events it gives, straight to the system one after another on this
+// thread, at the places the burst's walk takes the cursor; nothing drawn, no queue.
+static double Floor(unsigned reports, bool moving)
+{
+    int x = CursorState.x, y = CursorState.y;
+    DWORD flags = MOUSEEVENTF_ABSOLUTE | (moving ? MOUSEEVENTF_MOVE : 0);
+    double start = Seconds();
+    for (unsigned i = 0; i < reports; i++) {
+        int dx, dy;
+        Step(i, moving, &dx, &dy);
+        x += dx;
+        y += dy;
+        PpcSystemSeams.MouseEvent(flags, (DWORD)AbsoluteUnits(x, CursorState.cxScreen),
+                                  (DWORD)AbsoluteUnits(y, CursorState.cyScreen), 0, 0);
+    }
+    return Seconds() - start;
+}
+
 static double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -107,16 +127,24 @@ int main()
     // Bursts of each kind in turn, so that a busy moment of the machine falls on both alike; with
     // the events given to the system, then only counted.
     const unsigned reports = 1000, rounds = 7;
-    double m[2], s[2];
+    double m[2], s[2], movingFloor = 0, stillFloor = 0;
     for (int counted = 0; counted < 2; counted++) {
         ToSystem = !counted;
-        std::vector<double> moving, still;
+        std::vector<double> moving, still, movingAlone, stillAlone;
         for (unsigned r = 0; r < rounds; r++) {
             moving.push_back(Burst(reports, true));
             still.push_back(Burst(reports, false));
+            if (!counted) {
+                movingAlone.push_back(Floor(reports, true));
+                stillAlone.push_back(Floor(reports, false));
+            }
         }
         m[counted] = Median(moving);
         s[counted] = Median(still);
+        if (!counted) {
+            movingFloor = Median(movingAlone);
+            stillFloor = Median(stillAlone);
+        }
     }
     ToSystem = true;
 
@@ -149,10 +177,16 @@ int main()
         printf("  still burst:     %8.1f ms (%.1f us a report)\n", s[k] * 1e3, s[k] / reports * 1e6);
         printf("  moving / still:  %8.2f (aim: 1.5 or below)\n", m[k] / s[k]);
     }
+    printf("floor, the same mouse_event calls alone:\n");
+    printf("  moving:          %8.1f ms; burst / floor %.2f (aim: 1.2 or below)\n", movingFloor * 1e3,
+           m[0] / movingFloor);
+    printf("  still:           %8.1f ms; burst / floor %.2f\n", stillFloor * 1e3, s[0] / stillFloor);
     printf("after a hold:      %8.1f ms from the last of %u reports to the cursor drawn at its place\n",
            lag * 1e3, during);
-    Figure("burst.moving", m[0] * 1e3, 1, "ms", "a burst of 1,000 queued reports, moving");
-    Figure("burst.still", s[0] * 1e3, 1, "ms", "  the same, still");
+    FigureWithFloor("burst.moving", m[0] * 1e3, movingFloor * 1e3, 1, "ms",
+                    "a burst of 1,000 queued reports, moving");
+    Figure("burst.moving_over_floor", m[0] / movingFloor, 2, "x", "  burst / floor (mouse_event alone)");
+    FigureWithFloor("burst.still", s[0] * 1e3, stillFloor * 1e3, 1, "ms", "  the same, still");
     Figure("burst.ratio", m[0] / s[0], 2, "x", "  moving / still");
     Figure("burst.counted_ratio", m[1] / s[1], 2, "x", "  moving / still, events only counted");
     Figure("burst.hold_lag", lag * 1e3, 1, "ms", "lag after a Tap and Hold");

@@ -185,7 +185,8 @@ TEST(Recording, AWholeRecordingGivesItsEventsAndTheFirstBadLine)
 
 TEST(Recording, TellsAMouseFromOtherDevices)
 {
-    for (const char *name : {"move.evemu", "click.evemu", "wheel.evemu", "fast_move.evemu", "land_and_click.evemu"}) {
+    for (const char *name : {"move.evemu", "click.evemu", "wheel.evemu", "wheel_short_roll.evemu", "wheel_hi_res_only.evemu",
+                             "fast_move.evemu", "land_and_click.evemu"}) {
         std::unique_ptr<Recording> r = Read(Fixture(name));
         ASSERT_TRUE(r) << name;
         EXPECT_TRUE(r->described) << name;
@@ -228,6 +229,10 @@ TEST(Recording, TheKeptRecordingsGiveTheirReports)
           {0, 1, 1, 0}, {0, 0, 1, 0}, {0, -1, 0, 0}}},
         {"click.evemu", {{1, 0, 0, 0}, {0, 0, 0, 0}, {2, 0, 0, 0}, {0, 0, 0, 0}}},
         {"wheel.evemu", {{0, 0, 0, -1}, {0, 0, 0, -1}, {0, 0, 0, 1}}},
+        // The kernel's notches: one at about half a step, so a short roll (-90) scrolls.
+        {"wheel_short_roll.evemu", {{0, 0, 0, -1}, {0, 0, 0, 1}, {0, 0, 0, 1}}},
+        // No REL_WHEEL from the device: a notch each 120 of its steps.
+        {"wheel_hi_res_only.evemu", {{0, 0, 0, 1}, {0, 0, 0, -1}}},
         {"fast_move.evemu",
          {{0, 100, -14, 0}, {0, 100, -13, 0}, {0, 100, -13, 0}, {0, -125, 0, 0}, {0, -125, 0, 0}, {0, -125, 0, 0},
           {0, -125, 0, 0}, {0, 5, 2, 0}}},

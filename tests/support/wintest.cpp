@@ -1,8 +1,10 @@
 #include "tests/support/wintest.h"
 #include "tests/support/program_strip.h"
+#include "platform/driver_pipe.h"
 #include "platform/tray_wire.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <regex>
@@ -135,9 +137,25 @@ static bool StartProcess(const wchar_t *path, const wchar_t *arguments, HANDLE *
     return true;
 }
 
+static void Remember(DWORD pid, HANDLE process);
+static void Forget(DWORD pid);
+
 Program::Program(const wchar_t *arguments)
 {
-    StartProcess(ProgramPath, arguments, &process_, &pid_);
+    if (StartProcess(ProgramPath, arguments, &process_, &pid_))
+        Remember(pid_, process_);
+}
+
+// The program's end, waited for in full: until its process has ended, the next program this
+// test starts would find its instance claim and give way to it.
+static void EndProcess(HANDLE process, DWORD pid)
+{
+    if (WaitForSingleObject(process, 5000) == WAIT_TIMEOUT)
+        TerminateProcess(process, 99);
+    if (WaitForSingleObject(process, 60000) == WAIT_TIMEOUT) {
+        printf("the program of pid %lu did not end within a minute of being ended\n", pid);
+        ADD_FAILURE() << "a program that cannot be ended";
+    }
 }
 
 Program::~Program()
@@ -149,10 +167,9 @@ Program::~Program()
         DWORD owner = 0;
         if (main && GetWindowThreadProcessId(main, &owner) && owner == pid_)
             PostMessageW(main, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_, 5000) == WAIT_TIMEOUT)
-            TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
+        EndProcess(process_, pid_);
     }
+    Forget(pid_);
     CloseHandle(process_);
 }
 
@@ -169,13 +186,43 @@ HWND Program::WaitForMainWindow(DWORD timeoutMs) const
     return found;
 }
 
+// The driver that is slow to start, a busy device, two pauses of half a second, and room.
+const DWORD StartUpMs = DRIVER_START_WAIT_MS + DRIVER_BUSY_WAIT_MS + 1000 + 15000;
+
+// Says why start-up did not come, with the process's state; null for the caller's assertion.
+static HWND NotRunning(HANDLE process, DWORD pid, const char *what, DWORD waitedMs)
+{
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    if (code == STILL_ACTIVE)
+        printf("the program (pid %lu, still running) %s (waited at most %lu ms)\n", pid, what, waitedMs);
+    else
+        printf("the program (pid %lu, ended with %lu) %s (waited at most %lu ms)\n", pid, code, what, waitedMs);
+    fflush(stdout);
+    return NULL;
+}
+
 HWND Program::WaitUntilRunning() const
 {
-    HWND main = WaitForMainWindow();
-    if (main && FileExists(L"\\quillmark.dgb") &&
-        (WaitForLogMessage("WinMain SAC_Mouse: ").empty() ||
-         WaitForLogMessage("CursorThread thread running. Notify driver.").empty()))
-        return NULL;
+    // A process start on a loaded machine takes seconds of its own; a program that ended (a
+    // second instance giving way, a fault) is told at once.
+    HWND main = NULL;
+    WaitFor([&] {
+        DWORD owner = 0;
+        HWND found = FindMainWindow();
+        if (found && GetWindowThreadProcessId(found, &owner) && owner == pid_)
+            main = found;
+        return main != NULL || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+    }, StartUpMs);
+    if (!main)
+        return NotRunning(process_, pid_, "made no main window", StartUpMs);
+    if (!FileExists(L"\\quillmark.dgb"))
+        return main;
+    if (WaitForLogMessage("CursorThread thread running. Notify driver.", StartUpMs).empty())
+        return NotRunning(process_, pid_, "logged no \"CursorThread thread running\"", StartUpMs);
+    if (WaitForLogMessage("WinMain SAC_Mouse: ", StartUpMs).empty())
+        return NotRunning(process_, pid_, "logged no \"WinMain SAC_Mouse: \" (the connection attempt's end)",
+                          StartUpMs);
     return main;
 }
 
@@ -227,8 +274,10 @@ std::string WaitForLogMessage(const std::string &prefix, DWORD timeoutMs)
 HandheldProgram::HandheldProgram(const wchar_t *path, const wchar_t *arguments)
 {
     // Its windows exist and it has done its own activation once it waits for input.
-    if (StartProcess(path, arguments, &process_, &pid_))
+    if (StartProcess(path, arguments, &process_, &pid_)) {
+        Remember(pid_, process_);
         WaitForInputIdle(process_, 10000);
+    }
 }
 
 HandheldProgram::~HandheldProgram()
@@ -237,7 +286,8 @@ HandheldProgram::~HandheldProgram()
         return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
         TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 5000);
+    EndProcess(process_, pid_);
+    Forget(pid_);
     CloseHandle(process_);
 }
 
@@ -632,5 +682,139 @@ HWND TrayIconOf(HWND owner, UINT id)
             return icon;
     return NULL;
 }
+
+
+// What the handheld shows and holds when a check fails, printed at the first failed check of a
+// test (before its tear-down ends the programs it started), so that a failure explains itself:
+// the programs this test started and whether they run, the processes of the handheld, its
+// top-level windows, the ends of the program's log and of the event record, and a screenshot.
+namespace {
+
+std::vector<std::pair<DWORD, HANDLE>> &StartedPrograms()
+{
+    static std::vector<std::pair<DWORD, HANDLE>> started;
+    return started;
+}
+
+} // namespace
+
+static void Remember(DWORD pid, HANDLE process) { StartedPrograms().push_back({pid, process}); }
+
+static void Forget(DWORD pid)
+{
+    auto &started = StartedPrograms();
+    started.erase(std::remove_if(started.begin(), started.end(),
+                                 [&](const std::pair<DWORD, HANDLE> &p) { return p.first == pid; }),
+                  started.end());
+}
+
+namespace {
+
+std::string Tail(const std::string &text, size_t lines)
+{
+    size_t at = text.size();
+    if (at > 0 && text[at - 1] == '\n')
+        at--;
+    for (size_t n = 0; n < lines && at != std::string::npos && at > 0; n++)
+        at = text.rfind('\n', at - 1);
+    return at == std::string::npos || at == 0 ? text : text.substr(at + 1);
+}
+
+BOOL CALLBACK DescribeWindow(HWND window, LPARAM out)
+{
+    wchar_t className[128] = {}, title[128] = {};
+    GetClassNameW(window, className, 128);
+    GetWindowTextW(window, title, 128);
+    RECT r = {};
+    GetWindowRect(window, &r);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char line[600];
+    snprintf(line, sizeof(line), "  %p %s \"%s\" pid %lu %s (%ld,%ld)-(%ld,%ld)%s\n", (void *)window,
+             Utf8(className).c_str(), Utf8(title).c_str(), pid, IsWindowVisible(window) ? "shown" : "hidden",
+             r.left, r.top, r.right, r.bottom, window == GetForegroundWindow() ? " foreground" : "");
+    *(std::string *)out += line;
+    return TRUE;
+}
+
+// The screen as a 24-bit BMP; the file's path, or "" when it could not be written.
+std::string SaveScreen(const std::string &name)
+{
+    const char *dir = getenv("QM_FAILURE_DIR");
+    if (!dir || !*dir)
+        return "";
+    std::string path = std::string("Z:") + dir + "/" + name + ".bmp";
+    std::replace(path.begin(), path.end(), '/', '\\');
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(NULL), memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+    void *bits = NULL;
+    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    DWORD row = ((DWORD)w * 3 + 3) & ~3u, size = row * h;
+    BITMAPFILEHEADER file = {0x4D42, (DWORD)(sizeof(file) + sizeof(info.bmiHeader) + size), 0, 0,
+                             (DWORD)(sizeof(file) + sizeof(info.bmiHeader))};
+    std::string bytes((const char *)&file, sizeof(file));
+    bytes.append((const char *)&info.bmiHeader, sizeof(info.bmiHeader));
+    if (bits)
+        bytes.append((const char *)bits, size);
+    SelectObject(memory, old);
+    DeleteObject(shot);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    std::wstring wide(path.begin(), path.end());
+    CreateDirectoryW(std::wstring(wide, 0, wide.rfind(L'\\')).c_str(), NULL);
+    WriteText(wide.c_str(), bytes);
+    return bits && FileExists(wide.c_str()) ? path : "";
+}
+
+class HandheldAtFailure : public ::testing::EmptyTestEventListener {
+    const ::testing::TestInfo *described_ = nullptr;
+
+    void OnTestPartResult(const ::testing::TestPartResult &result) override
+    {
+        const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        if (!result.failed() || test == described_)
+            return;
+        described_ = test;
+        std::string out = "---- the handheld at this failure\n";
+        for (const auto &p : StartedPrograms()) {
+            DWORD code = STILL_ACTIVE;
+            GetExitCodeProcess(p.second, &code);
+            char line[120];
+            if (code == STILL_ACTIVE)
+                snprintf(line, sizeof(line), "started program pid %lu: running\n", p.first);
+            else
+                snprintf(line, sizeof(line), "started program pid %lu: ended with %lu (0x%lX)\n", p.first, code, code);
+            out += line;
+        }
+        out += "processes:";
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry = {sizeof(entry)};
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+            out += " " + Utf8(entry.szExeFile) + "(" + std::to_string(entry.th32ProcessID) + ")";
+        CloseHandle(snapshot);
+        out += "\ntop-level windows:\n";
+        EnumWindows(DescribeWindow, (LPARAM)&out);
+        out += "log \\pendrova.txt (its end):\n" + Tail(ReadText(L"\\pendrova.txt"), 60) + "\n";
+        out += "event record \\handheld-events.txt (its end):\n" + Tail(ReadText(L"\\handheld-events.txt"), 20) + "\n";
+        out += "driver stand-in \\hid-driver.txt (its end):\n" + Tail(ReadText(L"\\hid-driver.txt"), 20) + "\n";
+        std::string name = std::string(test->test_suite_name()) + "." + test->name() + "." + Profile();
+        std::replace(name.begin(), name.end(), '/', '_');
+        std::string shot = SaveScreen(name);
+        out += "screenshot: " + (shot.empty() ? std::string("none (QM_FAILURE_DIR unset or unwritable)") : shot) + "\n";
+        out += "----\n";
+        fputs(out.c_str(), stdout);
+        fflush(stdout);
+    }
+};
+
+const bool HandheldAtFailureListening =
+    (::testing::UnitTest::GetInstance()->listeners().Append(new HandheldAtFailure), true);
+
+} // namespace
 
 } // namespace wt

@@ -96,6 +96,11 @@ std::vector<std::string> LogMessages();
 bool IsLogHeader(const std::string &line);
 void StartFreshLog(bool enabled); // removes the log; creates or removes the marker
 
+// How long the program's start may take until it logs its connection attempt's end
+// ("WinMain SAC_Mouse: "): its own bounds (the driver's start, a busy device, its pauses) and room
+// for a machine whose cores are all busy, so that only a program that hangs misses it.
+extern const DWORD StartUpMs;
+
 // The real program, started with its working directory on C: as the handheld does.
 class Program {
 public:
@@ -107,7 +112,7 @@ public:
     bool Started() const { return process_ != NULL; }
     DWORD Pid() const { return pid_; }
     HANDLE Process() const { return process_; }
-    HWND WaitForMainWindow(DWORD timeoutMs = 10000) const;
+    HWND WaitForMainWindow(DWORD timeoutMs = StartUpMs) const;
     // The main window once start-up is over (with the log on: the connection attempt logged and
     // the cursor thread running); null when that does not come.
     HWND WaitUntilRunning() const;

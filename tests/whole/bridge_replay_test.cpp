@@ -75,7 +75,7 @@ TEST(BridgeReplay, ARecordedMouseMovesThePointerAndClicksInAWindow)
     StartFreshLog(true);
     Program program(L"-first");
     ASSERT_TRUE(program.WaitUntilRunning());
-    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1"));
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1", StartUpMs));
     PumpUntil([&] { return GetForegroundWindow() == target || SetForegroundWindow(target); }, 5000);
 
     // land_and_click.evemu, at its own pace: five steps of 4, 2 counts, a flick of 240, 360

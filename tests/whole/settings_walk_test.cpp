@@ -400,7 +400,7 @@ TEST(ConnectCommand, SaysWhetherTheMouseIsConnected)
     Program program;
     HWND main = program.WaitUntilRunning();
     ASSERT_TRUE(main);
-    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1"));
+    ASSERT_NE("", WaitForLogMessage("WinMain SAC_Mouse: 1", StartUpMs));
     { Program again; EXPECT_EQ(0u, again.WaitExit()); }
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main); }));
     HWND connect = MenuButton(main, 133);

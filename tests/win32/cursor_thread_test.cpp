@@ -223,9 +223,12 @@ Played Play(const std::vector<std::pair<WPARAM, LPARAM>> &reports, size_t events
     EXPECT_TRUE(WaitFor([] { return CursorState.xDrawn == 30; }, 5000)) << "not shown";
     Played p;
     LONG before = CursorImagesDrawn;
+    // Its events given and the cursor drawn where it is, with no draw still owed: back where it
+    // was drawn last, a burst's position matches before its owed draw is made.
     auto workedOff = [&](size_t n) {
         return WaitFor([&] {
-            return GivenCount() >= n && CursorState.xDrawn == CursorState.x && CursorState.yDrawn == CursorState.y;
+            return GivenCount() >= n && CursorState.xDrawn == CursorState.x && CursorState.yDrawn == CursorState.y &&
+                   !CursorState.bDrawOwed;
         }, 10000);
     };
     if (queued)

@@ -1,0 +1,186 @@
+// Prints one report's time from the feed to the cursor drawn, stage by stage, median and 99th
+// percentile: the bench writes a report into the driver's feed pipe (feed), the driver's feed
+// reads it and posts it (driver), the cursor thread takes it from its queue (queue), gives its
+// pointer events (events) and draws the cursor at its new place (drawn). The driver's link and
+// feed run in this process, so that one clock stamps every stage; the pipe, the thread's queue
+// and the system's pointer are the handheld's own. A report comes every 7.5 ms, as a Bluetooth
+// mouse's. QM_BENCH_LOAD names the load it runs under (scripts/bench.sh runs it quiet and with
+// every core busy). Run: scripts/bench.sh.
+#include "utils/app_globals.h"
+#include "handheld/driver_link.h"
+#include "handheld/driver_servers.h"
+#include "handheld/feed.h"
+#include "platform/driver_contract.h"
+#include "pointer/cursor_state.h"
+#include "pointer/cursor_thread.h"
+#include "settings/settings_store.h"
+#include "tests/bench/figure.h"
+#include "tests/support/program_strip.h"
+
+#include <algorithm>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+static double Seconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)now.QuadPart / frequency.QuadPart;
+}
+
+// The stamps of the report in flight; each is taken once, by the stage that reaches it first.
+enum { FEED, DRIVER, QUEUE, EVENTS, DRAWN, STAMPS };
+static volatile double Stamp[STAMPS];
+// The cursor thread posts itself this once it has given a report's events; it takes it when the
+// report's drawing is done, so that "drawn" is stamped on the thread itself, as it finishes.
+static UINT DoneMarker;
+static HANDLE Drawn;
+
+static BOOL WINAPI StampedPost(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MOUSEDATA && Stamp[DRIVER] == 0)
+        Stamp[DRIVER] = Seconds();
+    return PostThreadMessageW(thread, message, wParam, lParam);
+}
+
+static LRESULT CALLBACK Taken(int code, WPARAM removed, LPARAM message)
+{
+    const MSG *m = (const MSG *)message;
+    if (code == HC_ACTION && removed == PM_REMOVE && m->message == WM_MOUSEDATA && Stamp[QUEUE] == 0)
+        Stamp[QUEUE] = Seconds();
+    if (code == HC_ACTION && removed == PM_REMOVE && m->message == DoneMarker && Stamp[DRAWN] == 0) {
+        Stamp[DRAWN] = Seconds();
+        SetEvent(Drawn);
+    }
+    return CallNextHookEx(NULL, code, removed, message);
+}
+
+static void WINAPI StampedMouseEvent(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra)
+{
+    PpcSystemSeams.MouseEvent(flags, dx, dy, data, extra);
+    if (Stamp[EVENTS] == 0) {
+        Stamp[EVENTS] = Seconds();
+        PostThreadMessageW(GetCurrentThreadId(), DoneMarker, 0, 0);
+    }
+}
+
+static DWORD ThreadId;
+
+// Installed on the cursor thread itself, before it takes its first message.
+static DWORD WINAPI HookedCursorThread(LPVOID parameter)
+{
+    SetWindowsHookExW(WH_GETMESSAGE, Taken, NULL, GetCurrentThreadId());
+    return CursorThread(parameter);
+}
+
+static double Percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, (size_t)(p * v.size()))];
+}
+
+int main()
+{
+    CursorState.hbmStrip = LoadInstalledCursorStrip();
+    if (!CursorState.hbmStrip) {
+        printf("no cursor strip\n");
+        return 1;
+    }
+    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    CursorState.x = CursorState.cxScreen / 2;
+    CursorState.y = CursorState.cyScreen / 2;
+    SettingTable[SLOT_SPEED].NumVal = 3; // 1X: a report's motion is the cursor's
+    PpcSeams.MouseEvent = StampedMouseEvent;
+    Drawn = CreateEventW(NULL, FALSE, FALSE, NULL);
+    DoneMarker = RegisterWindowMessageW(L"Quillmark.LatencyBench.Done");
+    WM_MOUSEDATA = RegisterWindowMessageW(DRIVER_MSG_DATA);
+    WM_MOUSECUR = RegisterWindowMessageW(DRIVER_MSG_CURSOR);
+
+    // The driver's side, as the stand-in runs it, with its posts stamped.
+    PostToThread = StampedPost;
+    LinkInit();
+    if (!StartFeedServers()) {
+        printf("the feed's pipe could not be made\n");
+        return 1;
+    }
+    HANDLE thread = CreateThread(NULL, 0, HookedCursorThread, NULL, 0, &ThreadId);
+    SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
+    while (SetReceiver(ThreadId) != 0)
+        SleepEx(1, FALSE);
+
+    HANDLE feed = INVALID_HANDLE_VALUE;
+    for (int i = 0; i < 1000 && feed == INVALID_HANDLE_VALUE; i++) {
+        feed = CreateFileW(FEED_PIPE_NAME, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (feed == INVALID_HANDLE_VALUE)
+            SleepEx(10, FALSE);
+    }
+    if (feed == INVALID_HANDLE_VALUE) {
+        printf("no feed pipe\n");
+        return 1;
+    }
+    // The link comes up with the feed's connection: the cursor is shown before the first report.
+    while (!CursorState.bShowCursor)
+        SleepEx(1, FALSE);
+
+    const unsigned warmUp = 50, reports = 1000;
+    std::vector<double> stage[STAMPS];
+    double next = Seconds();
+    for (unsigned i = 0; i < warmUp + reports; i++) {
+        next += 0.0075;
+        while (Seconds() < next)
+            SleepEx(1, FALSE);
+        int dx = i % 20 < 10 ? 6 : -6, dy = i % 16 < 8 ? 4 : -4;
+        unsigned char report[4] = {0, (unsigned char)(signed char)dx, (unsigned char)(signed char)dy, 0};
+        for (int s = 0; s < STAMPS; s++)
+            Stamp[s] = 0;
+        int x = CursorState.x + dx, y = CursorState.y + dy;
+        Stamp[FEED] = Seconds();
+        DWORD written = 0;
+        if (!WriteFile(feed, report, sizeof(report), &written, NULL) || written != sizeof(report)) {
+            printf("the feed took no report\n");
+            return 1;
+        }
+        if (WaitForSingleObject(Drawn, 30000) != WAIT_OBJECT_0) {
+            printf("report %u: not drawn within 30 s (stamps %.3f %.3f %.3f %.3f)\n", i, Stamp[DRIVER], Stamp[QUEUE],
+                   Stamp[EVENTS], Stamp[DRAWN]);
+            return 1;
+        }
+        if (CursorState.xDrawn != x || CursorState.yDrawn != y) {
+            printf("report %u: the cursor was drawn at %d,%d, not %d,%d\n", i, CursorState.xDrawn, CursorState.yDrawn,
+                   x, y);
+            return 1;
+        }
+        if (i < warmUp)
+            continue;
+        for (int s = DRIVER; s < STAMPS; s++)
+            stage[s].push_back((Stamp[s] - Stamp[s - 1]) * 1e3);
+        stage[FEED].push_back((Stamp[DRAWN] - Stamp[FEED]) * 1e3);
+    }
+    CloseHandle(feed);
+    PostThreadMessageW(ThreadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread, 5000);
+
+    const char *load = getenv("QM_BENCH_LOAD");
+    std::string under = load && *load ? load : "quiet";
+    printf("screen %ldx%ld, %u reports every 7.5 ms, %s\n", (long)CursorState.cxScreen, (long)CursorState.cyScreen,
+           reports, under.c_str());
+    const char *names[STAMPS] = {"feed -> drawn", "feed -> driver", "driver -> queue taken", "queue -> events given",
+                                 "events -> drawn"};
+    const char *keys[STAMPS] = {"total", "driver", "queue", "events", "drawn"};
+    printf("%-24s %10s %10s %10s\n", "stage", "median ms", "p99 ms", "max ms");
+    for (int s = 0; s < STAMPS; s++) {
+        printf("%-24s %10.3f %10.3f %10.3f\n", names[s], Percentile(stage[s], 0.5), Percentile(stage[s], 0.99),
+               Percentile(stage[s], 1.0));
+        for (int p = 0; p < 2; p++) {
+            std::string name = "latency." + under + "." + keys[s] + (p ? ".p99" : ".median");
+            std::string label = std::string(s ? "    " : "") + names[s] + ", " + (p ? "99th percentile" : "median") +
+                                " (" + under + ")";
+            Figure(name.c_str(), Percentile(stage[s], p ? 0.99 : 0.5), 3, "ms", label.c_str());
+        }
+    }
+    return 0;
+}
