@@ -1,5 +1,5 @@
-// An ordinary application of the handheld (\windows\notes.exe): one full-screen window, by
-// default titled "Notes". It records its life in "\handheld-events.txt": its command line when it
+// An ordinary application of the handheld (\windows\notes.exe): one window over the screen
+// between the shell's bars, by default titled "Notes". It records its life in "\handheld-events.txt": its command line when it
 // starts, "<title> IDOK" when its caption's OK button is used, "<title> closed" when its window is
 // destroyed.
 //   notes.exe [-ok] [title]     -ok gives the caption an OK button, as a Pocket PC dialog has
@@ -59,9 +59,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, 
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszClassName = L"HandheldNotes";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(exStyle, L"HandheldNotes", Title, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 0, 0,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
-                                  instance, NULL);
+    // An application lies between the shell's two bars, which stay where they are: the navigation
+    // bar along the top and the menu bar along the bottom, each 26 pixels high at 96 DPI.
+    HDC screen = GetDC(NULL);
+    int bar = MulDiv(26, GetDeviceCaps(screen, LOGPIXELSY), 96);
+    ReleaseDC(NULL, screen);
+    HWND window = CreateWindowExW(exStyle, L"HandheldNotes", Title, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 0, bar,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) - 2 * bar, NULL,
+                                  NULL, instance, NULL);
     if (!window)
         return 1;
     SetForegroundWindow(window);

@@ -22,6 +22,27 @@ static int BarHeight()
     return height;
 }
 
+static HWND TaskBar, Desktop;
+#define TITLE_TIMER 1
+#define TITLE_LOOK_MS 100
+
+// The task bar says what is in front: the title of the foreground window, "Start" while the Today
+// screen (or nothing, or a window without a title) is. Kept as the bar's own text, so that what it
+// shows can be read as well as seen.
+static void ShowTitleOf(HWND front)
+{
+    WCHAR title[64] = {0};
+    if (front && front != Desktop && front != TaskBar)
+        GetWindowTextW(front, title, ARRAYSIZE(title));
+    const WCHAR *shown = title[0] ? title : L"Start";
+    WCHAR current[64] = {0};
+    GetWindowTextW(TaskBar, current, ARRAYSIZE(current));
+    if (wcscmp(current, shown) != 0) {
+        SetWindowTextW(TaskBar, shown);
+        InvalidateRect(TaskBar, NULL, TRUE);
+    }
+}
+
 static LRESULT CALLBACK ShellWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -30,14 +51,19 @@ static LRESULT CALLBACK ShellWindow(HWND window, UINT message, WPARAM wParam, LP
         HDC dc = BeginPaint(window, &paint);
         RECT area;
         GetClientRect(window, &area);
-        WCHAR title[32] = {0};
+        WCHAR title[64] = {0};
         GetWindowTextW(window, title, ARRAYSIZE(title));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
-        DrawTextW(dc, title[0] ? L"Today" : L"Start", -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        // The Today screen's own heading; the bar shows its text.
+        DrawTextW(dc, window == Desktop ? L"Today" : title, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         EndPaint(window, &paint);
         return 0;
     }
+    case WM_TIMER:
+        if (wParam == TITLE_TIMER)
+            ShowTitleOf(GetForegroundWindow());
+        return 0;
     case WM_CLOSE: // the shell is never closed from outside
         return 0;
     case WM_DESTROY:
@@ -260,10 +286,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, 
 
     HWND desktop = CreateWindowExW(0, L"DesktopExplorerWindow", L"Desktop", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                                    0, 0, width, height, NULL, NULL, instance, NULL);
-    CreateWindowExW(0, L"HHTaskBar", L"", WS_POPUP | WS_VISIBLE, 0, 0, width, barHeight, NULL, NULL, instance,
-                    NULL);
+    Desktop = desktop;
+    TaskBar = CreateWindowExW(0, L"HHTaskBar", L"Start", WS_POPUP | WS_VISIBLE, 0, 0, width, barHeight, NULL, NULL,
+                              instance, NULL);
     if (!desktop)
         return 1;
+    // Wine 8 tells no other process of foreground or title changes (its out-of-context event
+    // hooks stay silent across processes), so the bar looks at the window in front ten times a
+    // second; it repaints only when the title it shows changes.
+    ShowTitleOf(GetForegroundWindow());
+    SetTimer(TaskBar, TITLE_TIMER, TITLE_LOOK_MS, NULL);
     CreateWindowExW(0, TRAY_WINDOW_CLASS, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, height - barHeight, width,
                     barHeight, desktop, NULL, instance, NULL);
 

@@ -77,6 +77,22 @@ BOOL PpcFindNextFileW(HANDLE search, LPWIN32_FIND_DATAW found);
 #define FindFirstFileW PpcFindFirstFileW
 #define FindNextFileW PpcFindNextFileW
 
+// The handheld's system font (Tahoma, 8 points) is what a device context and a control start
+// with; the desktop's is a larger bold face. The stand-ins give each new context the handheld's.
+#define PPC_SYSTEM_FONT_HEIGHT_96DPI 11
+HFONT PpcSystemFont();
+HDC PpcBeginPaint(HWND window, PAINTSTRUCT *paint);
+HDC PpcGetDC(HWND window);
+HGDIOBJ PpcGetStockObject(int object);
+#define BeginPaint PpcBeginPaint
+#define GetDC PpcGetDC
+#define GetStockObject PpcGetStockObject
+
+// The handheld's message box is as wide as the screen and wraps its text; the desktop's grows
+// with its longest line, past a handheld's screen.
+int PpcMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+#define MessageBoxW PpcMessageBoxW
+
 // Where the handheld keeps its own state (radio, device name); see handheld/README.md.
 #define PPC_HANDHELD_KEY L"Software\\Handheld\\Bluetooth"
 

@@ -8,6 +8,8 @@
 
 #undef CreateWindowExW
 
+HFONT PpcSystemFont(); // platform/system_font.cpp
+
 #define BAR_COLOUR RGB(0x1C, 0x3C, 0x7C)
 #define BAR_PRESSED_COLOUR RGB(0xE8, 0xEC, 0xF4)
 #define BUTTON_PADDING_96DPI 8
@@ -47,7 +49,11 @@ HWND PpcCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD s
     // The handheld clips every window against its siblings: overlapping controls never paint
     // over one another, and the one on top is the one seen.
     style |= WS_CLIPSIBLINGS;
-    return CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
+    HWND window = CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
+    // A control draws in the handheld's system font until it is given another.
+    if (window && (style & WS_CHILD))
+        SendMessageW(window, WM_SETFONT, (WPARAM)PpcSystemFont(), FALSE);
+    return window;
 }
 
 // The bars' font, made once and kept for the process's life.

@@ -533,6 +533,20 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs)
     return last;
 }
 
+HFONT HandheldSystemFont()
+{
+    static HFONT font;
+    if (!font) {
+        HDC screen = GetDC(NULL);
+        LOGFONTW lf = {};
+        lf.lfHeight = -MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 96);
+        ReleaseDC(NULL, screen);
+        wcscpy(lf.lfFaceName, L"Tahoma");
+        font = CreateFontIndirectW(&lf);
+    }
+    return font;
+}
+
 static int TextDiffersOn(HWND window, const Screenshot &shot, int top, int textBottom, int bottom,
                          const std::wstring &text, UINT format, COLORREF paper, bool coloured)
 {
@@ -549,7 +563,7 @@ static int TextDiffersOn(HWND window, const Screenshot &shot, int top, int textB
     HBRUSH ground = CreateSolidBrush(paper);
     FillRect(alone, &all, ground);
     DeleteObject(ground);
-    SelectObject(alone, GetCurrentObject(own, OBJ_FONT));
+    SelectObject(alone, HandheldSystemFont());
     SetTextColor(alone, GetTextColor(own));
     SetBkColor(alone, GetBkColor(own));
     SetBkMode(alone, GetBkMode(own));

@@ -58,9 +58,14 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs = 5000);
 
 // How many pixels of the screenshot in rows top to bottom of a window's client area differ from
 // text drawn alone into the client rectangle (left 0, top, the client's width, textBottom) with
-// DrawTextW(format) and the defaults of the window's own drawing context, on paper: the text's
+// DrawTextW(format) in the handheld's system font (HandheldSystemFont) and the other defaults of
+// the window's own drawing context, on paper: the text's
 // cells come out white, or in the window's colour when its background's colouring set them, as
 // the window manager's way of erasing it decides. The lesser count of the two.
+// The handheld's system font, which its drawing contexts start with: Tahoma at 8 points, 11
+// pixels of letter height at 96 DPI and twice that at 192 (one font, kept).
+HFONT HandheldSystemFont();
+
 int TextDiffers(HWND window, const Screenshot &shot, int top, int textBottom, int bottom, const std::wstring &text,
                 UINT format, COLORREF paper);
 

@@ -51,7 +51,7 @@ setting 2 9 \windows\notes.exe
 wait-log WM_MOUSECUR: bShowCursor=0/1
 move-to 227 307
 click
-wait-color 120 200 FFFFFF
+wait-color 120 240 FFFFFF
 shot page
 move-to 195 81
 click

@@ -57,6 +57,7 @@ struct Seen {
     COLORREF belowBanner = 0, background = 0;
     std::vector<std::pair<std::string, bool>> logoChecks; // a point of the logo and whether it holds
     int noticeDiffers = -1;             // pixels of the notice unlike the expected text drawn alone
+    int lowestInk = -1;                 // the notice's lowest row that is not all background
 };
 
 class AboutBox : public ::testing::Test {
@@ -145,6 +146,14 @@ protected:
         for (const Check &c : checks)
             seen->logoChecks.push_back({c.what, Near(at(c.x, c.y), c.colour)});
 
+        // The lowest row of the notice's place that is not all background (the logo's, when shown).
+        for (int y = 100 * s; y < 200 * s; y++)
+            for (int x = 0; x < client.right; x++)
+                if (at(x, y) != bg) {
+                    seen->lowestInk = y;
+                    break;
+                }
+
         // The notice between the banner and the logo, where the logo does not cover it.
         seen->noticeDiffers = TextDiffers(box, shown, 100 * s, 200 * s, 190 * s, notice, DT_CENTER | DT_WORDBREAK, bg);
     }
@@ -199,6 +208,10 @@ TEST_F(AboutBox, PaintsBannerNoticeAndLogoInTheirPlaces)
     EXPECT_TRUE(ended);
     ExpectPainted(seen, false, false, "no pictures");
     EXPECT_EQ(0, seen.noticeDiffers);
+    // In the handheld's system font the six lines end above the logo: none of it runs under it.
+    int logoTop = 190 * Scale();
+    EXPECT_LT(seen.lowestInk, logoTop) << "the notice's last line ends at row " << seen.lowestInk;
+    EXPECT_GT(seen.lowestInk, logoTop / 2) << "no notice seen";
 }
 
 TEST_F(AboutBox, TheNoticeShowsTheVersionsItCanReadAndStaysInItsBuffer)
