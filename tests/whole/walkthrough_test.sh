@@ -42,6 +42,9 @@ wait-color 1 W-2 FFFFFF|wait-color takes X Y RRGGBB
 setting 6 1|setting takes KEY
 setting Speed x|setting takes KEY
 jump 1 2|unknown step "jump"
+short|short takes a step
+tall setting 1 2|tall takes a step
+short move-to 10|move-to takes X Y
 CASES
 
 # A short walk at 2X: a tap on the tray icon opens the settings page, "About" the About box and its
