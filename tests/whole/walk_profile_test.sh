@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The project's walk-through (handheld/walkthrough.txt) played to its end on a handheld of one
 # profile, as scripts/run.sh plays it, every step waiting for what it should have done; and each
-# screenshot of the screen's size. scripts/walk-all.sh walks every profile.
+# screenshot of the screen's size. A failure keeps the screenshots in the build folder, as
+# walk-PROFILE-shots (the paths the walk prints are of the handheld's own folder, which goes).
+# scripts/walk-all.sh walks every profile.
 #   walk_profile_test.sh CROSS_BUILD_DIR PROFILE
 set -u
 build=$(realpath "$1")
@@ -25,7 +27,7 @@ WALK_SPEED=$(walk_initial_speed "$walk")
 walk_start "$prefix" "$work" && walk_connect "$port" || exit 1
 mkdir "$work/shots"
 status=0
-walk_play "$walk" "$work/shots" || { echo "FAIL: the walk stopped on $profile (shots in $work/shots)"; status=1; }
+walk_play "$walk" "$work/shots" || { echo "FAIL: the walk stopped on $profile"; status=1; }
 n=0
 for shot in "$work"/shots/[0-9]*.png; do
     [ -f "$shot" ] || continue
