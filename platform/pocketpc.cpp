@@ -1,4 +1,5 @@
 #include "platform/pocketpc.h"
+#include "platform/shortcut_file.h"
 
 #undef SystemParametersInfoW
 #undef SetForegroundWindow
@@ -79,9 +80,8 @@ static bool InWindowsFolder(const WCHAR *file, WCHAR *path, size_t chars)
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info)
+static BOOL ExecuteProgram(SHELLEXECUTEINFOW *info)
 {
-    info->fMask |= SEE_MASK_FLAG_NO_UI;
     WCHAR path[MAX_PATH];
     const WCHAR *asked = info->lpFile;
     if (InWindowsFolder(asked, path, ARRAYSIZE(path)))
@@ -89,6 +89,35 @@ BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info)
     BOOL ok = ShellExecuteExW(info);
     info->lpFile = asked;
     return ok;
+}
+
+// The handheld's shortcut is a text file naming a program and its arguments; the desktop's shell
+// takes a .lnk for its own binary format and finds nothing in it. The shortcut's arguments come
+// first, the caller's after them.
+static BOOL ExecuteShortcut(SHELLEXECUTEINFOW *info)
+{
+    WCHAR program[MAX_PATH], arguments[2 * MAX_PATH + 2];
+    if (!ReadShortcut(info->lpFile, program, ARRAYSIZE(program), arguments, MAX_PATH))
+        return FALSE;
+    const WCHAR *given = info->lpParameters;
+    if (given && given[0]) {
+        if (arguments[0])
+            wcscat(arguments, L" ");
+        wcsncat(arguments, given, MAX_PATH);
+    }
+    SHELLEXECUTEINFOW target = *info;
+    target.lpFile = program;
+    target.lpParameters = arguments;
+    BOOL ok = ExecuteProgram(&target);
+    info->hInstApp = target.hInstApp;
+    info->hProcess = target.hProcess;
+    return ok;
+}
+
+BOOL PpcShellExecuteExW(SHELLEXECUTEINFOW *info)
+{
+    info->fMask |= SEE_MASK_FLAG_NO_UI;
+    return IsShortcutName(info->lpFile) ? ExecuteShortcut(info) : ExecuteProgram(info);
 }
 
 static LPCWSTR DesktopKeyPath(LPCWSTR path)

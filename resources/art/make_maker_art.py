@@ -5,7 +5,9 @@
                         draws it centred and cut to the screen's width (at 240 pixels on a 96-DPI
                         screen, and at 480 on a 192-DPI one, the middle 480 source pixels show), so
                         everything that must be seen lies between x 80 and 560.
-  Help/logodalvern.gif  the logo, 150 x 150: a white quill in a blue disc, on white.
+  help/logodalvern.gif  the logo, 150 x 150: a white quill in a blue disc, on white. It lies in the
+                        help pages' folder: the program asks for it as Help\logodalvern.gif, and
+                        the handheld, which finds names in any letter case, has one folder.
 
 Shapes are sampled 4 x 4 per pixel. The pixels are written as PPM and turned into JPEG and GIF by
 ImageMagick 6 (/usr/bin/convert). Run: python3 make_maker_art.py ../files
@@ -168,7 +170,7 @@ def save(canvas, path, *options):
 
 def main(out):
     save(banner(), os.path.join(out, 'Images', 'about.jpg'), '-quality', '90')
-    save(logo(), os.path.join(out, 'Help', 'logodalvern.gif'), '+dither', '-colors', '64')
+    save(logo(), os.path.join(out, 'help', 'logodalvern.gif'), '+dither', '-colors', '64')
 
 
 if __name__ == '__main__':

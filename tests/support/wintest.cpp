@@ -475,8 +475,9 @@ static bool InFrontAt(HWND window, const RECT &area, std::string *what = nullptr
     const POINT corners[] = {{area.left, area.top}, {area.right - 1, area.top},
                              {area.left, area.bottom - 1}, {area.right - 1, area.bottom - 1}};
     for (POINT corner : corners) {
+        // The window's own bars (windows it owns, such as its menu bar) lie over its edge.
         HWND there = WindowFromPoint(corner);
-        if (there != window && !IsChild(window, there)) {
+        if (there != window && !IsChild(window, there) && GetWindow(GetAncestor(there, GA_ROOT), GW_OWNER) != window) {
             if (what) {
                 WCHAR cls[64] = L"", title[64] = L"";
                 GetClassNameW(there, cls, 64);
@@ -506,6 +507,12 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs)
     // Painted before this returns, also for another thread's window: what is flushed to the
     // screen afterwards is the finished picture.
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // and its own bars, which lie over its edge
+    EnumWindows([](HWND w, LPARAM owner) -> BOOL {
+        if (GetWindow(w, GW_OWNER) == (HWND)owner && IsWindowVisible(w))
+            RedrawWindow(w, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        return TRUE;
+    }, (LPARAM)window);
     Screenshot last;
     bool settled = PumpUntil([&] {
         // A window erased but not yet painted also looks settled: it must have nothing left to

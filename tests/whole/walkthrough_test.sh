@@ -30,15 +30,21 @@ report 0 1 2|report takes BUTTONS DX DY WHEEL
 pause -1|pause takes MS
 move-to 10|move-to takes X Y
 move-to 10 1e3|move-to takes X Y
+move-to H-10 5|move-to takes X Y
+move-to W-1x H-5|move-to takes X Y
 click twice|click takes left, middle or right
 shot two words|shot takes one NAME
 shot a/b|shot takes one NAME
 wait-log|wait-log takes the TEXT
 wait-color 1 2 #FFFFFF|wait-color takes X Y RRGGBB
 wait-color 1 2 FFFFFG|wait-color takes X Y RRGGBB
+wait-color 1 W-2 FFFFFF|wait-color takes X Y RRGGBB
 setting 6 1|setting takes KEY
 setting Speed x|setting takes KEY
 jump 1 2|unknown step "jump"
+short|short takes a step
+tall setting 1 2|tall takes a step
+short move-to 10|move-to takes X Y
 CASES
 
 # A short walk at 2X: a tap on the tray icon opens the settings page, "About" the About box and its

@@ -69,12 +69,13 @@ protected:
         LogEnabled = true;
         RemoveFile(L"\\handheld-events.txt");
         AppInstance = GetModuleHandleW(NULL); // the program's resources are linked in
-        // The box takes its pictures from the program's folder.
+        // The box takes its pictures from the program's folder, laid out as installed: the logo,
+        // which the box asks for in "Help", lies in the help pages' folder "help".
         CreateDirectoryW(L"C:\\about", NULL);
         CreateDirectoryW(L"C:\\about\\Images", NULL);
-        CreateDirectoryW(L"C:\\about\\Help", NULL);
+        CreateDirectoryW(L"C:\\about\\help", NULL);
         ASSERT_TRUE(CopyFileW(FixturePath(L"about/Images/about.jpg").c_str(), L"C:\\about\\Images\\about.jpg", FALSE));
-        ASSERT_TRUE(CopyFileW(FixturePath(L"about/Help/logodalvern.gif").c_str(), L"C:\\about\\Help\\logodalvern.gif",
+        ASSERT_TRUE(CopyFileW(FixturePath(L"about/Help/logodalvern.gif").c_str(), L"C:\\about\\help\\logodalvern.gif",
                               FALSE));
         wcscpy(AppDir, L"C:\\about\\");
         ASSERT_EQ(1, CreateMainWindow(&MyInterface, AppInstance));
@@ -203,7 +204,7 @@ TEST_F(AboutBox, PaintsBannerNoticeAndLogoInTheirPlaces)
     EXPECT_TRUE(ended);
     ExpectPainted(seen, false, true, "no banner");
     EXPECT_EQ(NULL, seen.banner);
-    DeleteFileW(L"C:\\about\\Help\\logodalvern.gif");
+    DeleteFileW(L"C:\\about\\help\\logodalvern.gif");
     seen = Open(notice, PressKey, &ended);
     EXPECT_TRUE(ended);
     ExpectPainted(seen, false, false, "no pictures");

@@ -306,17 +306,22 @@ HWND ModalBox()
 TEST_F(AppletPicker, CancelOrACloseWhileAnAppletPumpsInsideTheTreeEndsThePickerOnceTheAppletReturns)
 {
     Install(L"modal.cpl", L"modal.cpl");
+    // The box disables the picker, so its menu bar sends nothing then, as the handheld's own bar
+    // does; a Cancel command that comes all the same (posted by another program) and a close are
+    // only marked until the tree has its answer.
     struct Case {
         const char *what;
         std::function<void(const Picker &)> end;
+        bool taken; // while the box is up
     } cases[] = {
-        {"Cancel on the menu bar", [](const Picker &p) { TapMenu(p, IDM_PICKER_CANCEL); }},
-        {"a close", [](const Picker &p) { PostMessageW(p.window, WM_CLOSE, 0, 0); }},
+        {"the Cancel command", [](const Picker &p) { PostMessageW(p.window, WM_COMMAND, IDM_PICKER_CANCEL, 0); }, true},
+        {"a close", [](const Picker &p) { PostMessageW(p.window, WM_CLOSE, 0, 0); }, true},
+        {"a tap on the bar's Cancel", [](const Picker &p) { TapMenu(p, IDM_PICKER_CANCEL); }, false},
     };
     // A window of the picker's thread, to know when that thread has finished a step.
     HWND sync = CreateWindowExW(0, L"static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
     for (const Case &c : cases) {
-        bool boxUp = false, marked = false, windowsKept = false, boxKept = false;
+        bool boxUp = false, marked = false, windowsKept = false, boxKept = false, openAfter = false;
         PickerResult r = RunPicker(APPLET_PICKER, [&](const Picker &p) {
             HTREEITEM file = WaitForItem(p.tree, {L"modal.cpl"});
             TapButton(p.tree, file); // the tree asks the applet, which shows its box
@@ -325,22 +330,28 @@ TEST_F(AppletPicker, CancelOrACloseWhileAnAppletPumpsInsideTheTreeEndsThePickerO
             if (!box)
                 return;
             c.end(p);
-            marked = WaitFor([&] { return AppletBrowser.done; }, 5000);
             // Answered once the picker's thread waits for messages again, done with the step.
             DWORD_PTR answer;
             SendMessageTimeoutW(sync, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+            marked = c.taken ? WaitFor([&] { return AppletBrowser.done; }, 5000) : AppletBrowser.done != 0;
             windowsKept = IsWindow(p.window) && IsWindow(p.tree);
             boxKept = IsWindowVisible(box) != FALSE;
             if (IsWindow(box)) {
                 HWND ok = GetDlgItem(box, IDOK);
                 Tap(CentreOf(ok).x, CentreOf(ok).y);
             }
+            if (!c.taken) { // the picker works on once the box is answered
+                openAfter = WaitFor([&] { return IsWindowEnabled(p.window) != FALSE; }, 5000) && IsWindow(p.window);
+                TapMenu(p, IDM_PICKER_CANCEL);
+            }
             WaitFor([&] { return !IsWindow(p.window); }, 5000);
         });
         EXPECT_TRUE(boxUp) << c.what << ": the applet's box did not come";
-        EXPECT_TRUE(marked) << c.what << ": not taken while the box was up";
+        EXPECT_EQ(c.taken, marked) << c.what << (c.taken ? ": not taken while the box was up" : ": taken from a disabled picker's bar");
         EXPECT_TRUE(windowsKept) << c.what << ": the picker and its tree went while the tree was still asking the applet";
         EXPECT_TRUE(boxKept) << c.what << ": the box went with the picker";
+        if (!c.taken)
+            EXPECT_TRUE(openAfter) << c.what << ": the picker did not work on after the box";
         EXPECT_EQ(L"", r.choice) << c.what;
         EXPECT_EQ(L"", r.text) << c.what;
         EXPECT_EQ(nullptr, FindWindowByClassPrefix(L"browseapplet:")) << c.what;

@@ -1,6 +1,7 @@
-// The program and shortcut picker over a real folder on the handheld: what a folder lists under
-// the filter, what a selection or a double tap gives, empty, unreadable and changing folders, and
-// paths too long to return.
+// The program and shortcut picker over a real folder on the handheld: the handheld's own folders
+// and shortcuts, what a folder lists under the filter, what a selection or a double tap gives,
+// empty, unreadable and changing folders, and paths too long to return.
+#include "utils/launch.h"
 #include "utils/log.h"
 #include "pickers/picker_window.h"
 #include "tests/support/picker_support.h"
@@ -45,6 +46,54 @@ protected:
 };
 
 } // namespace
+
+TEST_F(FilePicker, TheHandheldsFoldersAndItsStartMenusShortcutsAreListed)
+{
+    struct Case { Texts folder, listed; } cases[] = {
+        // Beside the fixture's \pf; "users" is the profile Wine makes again at every start.
+        {{L"\\"}, {L"My Documents", L"pf", L"Program Files", L"Temp", L"users", L"windows"}},
+        {{L"\\", L"Program Files"}, {L"Quillmark"}},
+        {{L"\\", L"windows", L"Start Menu"}, {L"Internet Explorer.lnk", L"Programs"}},
+        {{L"\\", L"windows", L"Start Menu", L"Programs"}, {L"Notes.lnk"}},
+    };
+    RunPicker(FILE_PICKER, [&](const Picker &p) {
+        for (const Case &c : cases) {
+            Texts path;
+            for (const std::wstring &name : c.folder) {
+                path.push_back(name);
+                HTREEITEM item = WaitForItem(p.tree, path);
+                if (!IsExpanded(p.tree, item)) {
+                    EXPECT_TRUE(Expand(p.tree, item)) << Utf8(name);
+                }
+            }
+            EXPECT_EQ(c.listed, ChildTexts(p.tree, WaitForItem(p.tree, path))) << Utf8(path.back());
+        }
+        TapMenu(p, IDM_PICKER_CANCEL);
+    });
+}
+
+TEST_F(FilePicker, AShortcutChosenInThePickerStartsItsProgram)
+{
+    RemoveFile(L"\\handheld-events.txt");
+    PickerResult r = RunPicker(FILE_PICKER, [&](const Picker &p) {
+        Texts path = {L"\\", L"windows", L"Start Menu", L"Programs"};
+        for (size_t i = 1; i <= path.size(); i++)
+            EXPECT_TRUE(Expand(p.tree, WaitForItem(p.tree, Texts(path.begin(), path.begin() + i))));
+        path.push_back(L"Notes.lnk");
+        DoubleTapItem(p.tree, WaitForItem(p.tree, path));
+    });
+    ASSERT_EQ(L"\\windows\\Start Menu\\Programs\\Notes.lnk", r.choice);
+    // As the Open Program action starts the slot's choice.
+    EXPECT_TRUE(LaunchProgram(r.choice.c_str(), r.text.c_str()));
+    std::vector<std::string> events = WaitForEvents(1);
+    ASSERT_EQ(1u, events.size()) << "the shortcut started nothing";
+    EXPECT_NE(std::string::npos, events[0].find("notes.exe")) << events[0];
+    HWND notes = WaitForWindow(L"HandheldNotes", L"Notes");
+    EXPECT_TRUE(notes) << "no Notes window";
+    if (notes)
+        PostMessageW(notes, WM_CLOSE, 0, 0);
+    EXPECT_EQ(2u, WaitForEvents(2).size()) << "Notes did not close";
+}
 
 TEST_F(FilePicker, AFolderListsEveryFolderAndTheFilesThatPassTheFilterInSortedOrder)
 {

@@ -70,6 +70,56 @@ TEST(Launch, AMissingProgramStartsNothing)
     EXPECT_FALSE(FileExists(L"\\handheld-events.txt"));
 }
 
+// A handheld's shortcut is text: its command's length, "#", the program (quoted or not) and its
+// arguments. The shortcut's arguments come first, the caller's after them.
+TEST(Launch, AShortcutStartsItsProgramOrNothing)
+{
+    std::string tooLong(300, 'a');
+    struct Case {
+        const char *name, *content;
+        const wchar_t *parameters;
+        const char *tail; // of the command line the program records; null: nothing starts
+    } cases[] = {
+        {"quoted", "22#\"\\Windows\\iexplore.exe\"", L"", "iexplore.exe\""},
+        {"its arguments then the caller's", "28#\"\\Windows\\iexplore.exe\" -home", L"page.html",
+         "iexplore.exe\" -home page.html"},
+        {"a bare name, miscounted, a line end", "3#iexplore.exe http://x\r\n", L"", "iexplore.exe\" http://x"},
+        {"upper-case extension", "22#\"\\Windows\\iexplore.exe\"", L"-q", "iexplore.exe\" -q"},
+        {"no count", "\"\\Windows\\iexplore.exe\"", L"", nullptr},
+        {"no command", "0#", L"", nullptr},
+        {"an unclosed quote", "22#\"\\Windows\\iexplore.exe", L"", nullptr},
+        {"a missing program", "24#\"\\Windows\\no-such-thing.exe\"", L"", nullptr},
+        {"a program longer than a path", nullptr, L"", nullptr},
+        {"larger than a shortcut", nullptr, L"", nullptr},
+        {"no file", nullptr, L"", nullptr},
+    };
+    for (const Case &c : cases) {
+        std::string name = c.name;
+        const wchar_t *file = name == "upper-case extension" ? L"\\shortcut.LNK" : L"\\shortcut.lnk";
+        RemoveFile(L"\\shortcut.lnk");
+        RemoveFile(L"\\shortcut.LNK");
+        RemoveFile(L"\\handheld-events.txt");
+        if (c.content)
+            WriteText(file, c.content);
+        else if (name == "a program longer than a path")
+            WriteText(file, "310#\"\\Windows\\" + tooLong + ".exe\"");
+        else if (name == "larger than a shortcut")
+            WriteText(file, "22#\"\\Windows\\iexplore.exe\" " + std::string(2000, 'x'));
+        BOOL started = LaunchProgram(file, c.parameters);
+        if (!c.tail) {
+            EXPECT_FALSE(started) << name;
+            EXPECT_FALSE(FileExists(L"\\handheld-events.txt")) << name;
+            continue;
+        }
+        EXPECT_TRUE(started) << name << ": error " << GetLastError();
+        std::vector<std::string> events = WaitForEvents(1);
+        ASSERT_EQ(1u, events.size()) << name << ": nothing started";
+        EXPECT_TRUE(EndsWith(events[0], c.tail)) << name << ": " << events[0];
+    }
+    RemoveFile(L"\\shortcut.lnk");
+    RemoveFile(L"\\shortcut.LNK");
+}
+
 TEST(Display, ScreenAndScalingFollowTheProfile)
 {
     struct Row { const char *profile; int width, height, dpi; } rows[] = {
