@@ -2,7 +2,8 @@
 // block of their own length, no terminator). A refusal names a line that exists; every event
 // read, written out again as evemu-record writes it, reads back the same; and the events, put
 // through the grouping as the bridge does, give exactly what a plain model of the rules says:
-// for each group, its motion and notches (each cut to 32767) spread over reports of at most 127
+// for each group, its motion and notches (the kernel's REL_WHEEL, or a device that never sends it
+// its high-resolution steps at 120 each; each cut to 32767) spread over reports of at most 127
 // each, adding up to the whole, the buttons changing in the last; a dropped group's motion is
 // thrown away and its buttons kept.
 #include "handheld/bridge/recording.h"
@@ -21,6 +22,7 @@ namespace {
 struct Model {
     int64_t dx = 0, dy = 0, wheel = 0, hiRes = 0;
     bool hiResSeen = false;
+    bool sendsWheel = false; // the device has sent the kernel's own notches, in any group
     int rest = 0;
     uint8_t held = 0, sent = 0;
 };
@@ -34,7 +36,7 @@ uint8_t Bit(uint16_t code)
 void CheckGroup(Model *m, ReportGrouping *g)
 {
     int64_t notches = m->wheel;
-    if (m->hiResSeen) {
+    if (m->hiResSeen && !m->sendsWheel) {
         int64_t total = m->rest + m->hiRes;
         notches = total / 120;
         m->rest = (int)(total % 120);
@@ -120,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         else if (e.type == EV_REL && e.code == REL_Y)
             m.dy += v;
         else if (e.type == EV_REL && e.code == REL_WHEEL)
-            m.wheel += v;
+            m.wheel += v, m.sendsWheel = true;
         else if (e.type == EV_REL && e.code == REL_WHEEL_HI_RES)
             m.hiRes += v, m.hiResSeen = true;
         else if (e.type == EV_KEY)
