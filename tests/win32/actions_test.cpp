@@ -209,8 +209,12 @@ TEST_F(WithShell, SwitchTaskBringsTheNextWindowToTheFront)
     HWND b = WaitForWindow(L"HandheldNotes", L"Second");
     ASSERT_TRUE(a && b);
     ASSERT_TRUE(Bring(a));
-    ASSERT_TRUE(Bring(b));
+    // The system names the foreground before the window's own thread has raised it: a raise of
+    // the first still on its way would put it back over the second.
     std::vector<HWND> before;
+    ASSERT_TRUE(WaitFor([&] { before = VisibleZOrder(); return !before.empty() && before[0] == a; }, 5000))
+        << Describe(before);
+    ASSERT_TRUE(Bring(b));
     ASSERT_TRUE(WaitFor([&] {
         before = VisibleZOrder();
         return before.size() >= 2 && before[0] == b && before[1] == a;
