@@ -9,6 +9,7 @@
 #include "pointer/cursor_thread.h"
 #include "pointer/motion_rules.h"
 #include "settings/settings_store.h"
+#include "tests/bench/bench_cursor.h"
 #include "tests/bench/figure.h"
 #include "tests/support/program_strip.h"
 
@@ -102,15 +103,8 @@ static double Median(std::vector<double> v)
 
 int main()
 {
-    CursorState.hbmStrip = LoadInstalledCursorStrip();
-    if (!CursorState.hbmStrip) {
-        printf("no cursor strip\n");
+    if (!BenchCursorReady(true))
         return 1;
-    }
-    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
-    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
-    CursorState.x = CursorState.cxScreen / 2;
-    CursorState.y = CursorState.cyScreen / 2;
     SettingTable[SLOT_SPEED].NumVal = 3; // 1X: a report's motion is the cursor's
     SettingTable[SLOT_LEFT_BUTTON].NumVal = ACTION_TAP_AND_HOLD;
     PpcSeams.MouseEvent = CountedMouseEvent;

@@ -14,6 +14,7 @@
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
 #include "settings/settings_store.h"
+#include "tests/bench/bench_cursor.h"
 #include "tests/bench/figure.h"
 #include "tests/support/program_strip.h"
 
@@ -84,15 +85,8 @@ static double Percentile(std::vector<double> v, double p)
 
 int main()
 {
-    CursorState.hbmStrip = LoadInstalledCursorStrip();
-    if (!CursorState.hbmStrip) {
-        printf("no cursor strip\n");
+    if (!BenchCursorReady(true))
         return 1;
-    }
-    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
-    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
-    CursorState.x = CursorState.cxScreen / 2;
-    CursorState.y = CursorState.cyScreen / 2;
     SettingTable[SLOT_SPEED].NumVal = 3; // 1X: a report's motion is the cursor's
     PpcSeams.MouseEvent = StampedMouseEvent;
     Drawn = CreateEventW(NULL, FALSE, FALSE, NULL);

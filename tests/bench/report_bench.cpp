@@ -7,6 +7,7 @@
 #include "pointer/cursor_state.h"
 #include "pointer/cursor_thread.h"
 #include "settings/settings_store.h"
+#include "tests/bench/bench_cursor.h"
 #include "tests/bench/figure.h"
 #include "tests/support/program_strip.h"
 
@@ -51,13 +52,8 @@ static void NextReport(unsigned i, WPARAM *wParam, LPARAM *lParam)
 
 int main()
 {
-    CursorState.hbmStrip = LoadInstalledCursorStrip();
-    if (!CursorState.hbmStrip) {
-        printf("no cursor strip\n");
+    if (!BenchCursorReady(false))
         return 1;
-    }
-    CursorState.cxScreen = GetSystemMetrics(SM_CXSCREEN);
-    CursorState.cyScreen = GetSystemMetrics(SM_CYSCREEN);
     const LONG actions[] = {ACTION_LEFT_CLICK, ACTION_MIDDLE_CLICK, ACTION_RIGHT_CLICK, ACTION_SCROLL_UP,
                             ACTION_SCROLL_DOWN, 3};
     for (int slot = SLOT_LEFT_BUTTON; slot <= SLOT_SPEED; slot++)
