@@ -59,12 +59,33 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         LogPrintf(L"About::WM_INITDIALOG out");
         return TRUE;
     }
+    case WM_ERASEBKGND:
+        // The paint covers the whole box: an erase of its own would show it bare until the paint.
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);
+        return TRUE;
     case WM_PAINT: {
         RECT client;
         GetClientRect(dialog, &client);
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(dialog, &paint);
-        PaintAbout(dc, client.right - client.left, AboutBanner, AboutLogo);
+        // Drawn aside and put on the screen in one piece, so that the box is never seen half drawn.
+        HDC aside = CreateCompatibleDC(dc);
+        HBITMAP picture = aside ? CreateCompatibleBitmap(dc, client.right, client.bottom) : NULL;
+        HDC target = picture ? aside : dc;
+        HGDIOBJ previousPicture = picture ? SelectObject(aside, picture) : NULL;
+        HGDIOBJ previousFont = SelectObject(target, GetCurrentObject(dc, OBJ_FONT));
+        // The dialog's own background and colours, as its erase would give them.
+        HBRUSH ground = (HBRUSH)SendMessageW(dialog, WM_CTLCOLORDLG, (WPARAM)target, (LPARAM)dialog);
+        FillRect(target, &client, ground ? ground : GetSysColorBrush(COLOR_3DFACE));
+        PaintAbout(target, client.right - client.left, AboutBanner, AboutLogo);
+        SelectObject(target, previousFont);
+        if (picture) {
+            BitBlt(dc, 0, 0, client.right, client.bottom, aside, 0, 0, SRCCOPY);
+            SelectObject(aside, previousPicture);
+            DeleteObject(picture);
+        }
+        if (aside)
+            DeleteDC(aside);
         EndPaint(dialog, &paint);
         return FALSE;
     }
