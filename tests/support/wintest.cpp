@@ -503,6 +503,10 @@ Screenshot PaintedClient(HWND window, DWORD timeoutMs)
     HBRUSH brush = CreateSolidBrush(marker);
     FillRect(screen, &area, brush);
     DeleteObject(brush);
+    // Sent on and done before the window repaints: Wine keeps screen drawing in this thread's
+    // display connection until a read from the screen, and a fill sent after the window's paint
+    // would lie over it until its next one.
+    GetPixel(screen, area.left, area.top);
     ReleaseDC(NULL, screen);
     // Painted before this returns, also for another thread's window: what is flushed to the
     // screen afterwards is the finished picture.
