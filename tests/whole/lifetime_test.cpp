@@ -61,8 +61,7 @@ TEST(Lifetime, ASecondStartBringsTheOpenBoxToTheFrontWithThePage)
         return (box = FindWindowW(L"#32770", L"About")) && IsWindowVisible(box) && GetForegroundWindow() == box;
     })) << "the About box did not open";
 
-    // Another program's window in front of both; then the program is started again.
-    HWND cover = CreateScreenWindow(L"Cover", DefWindowProcW, RGB(0x20, 0xA0, 0x20));
+    HWND cover = NULL;
     POINT middle = CentreOf(box);
     auto seenAt = [&] {
         HWND at = WindowFromPoint(middle);
@@ -74,6 +73,15 @@ TEST(Lifetime, ASecondStartBringsTheOpenBoxToTheFrontWithThePage)
         GetClassNameW(GetAncestor(at, GA_ROOT), name, ARRAYSIZE(name));
         return "a window of class " + Utf8(name);
     };
+    // The system names the foreground before the box's thread has raised it: a raise still on
+    // its way would put the box back over the cover. The cover comes once that thread is back for
+    // messages, its raise done, and the box is what shows at its middle.
+    DWORD_PTR answer;
+    SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    ASSERT_TRUE(WaitFor([&] { return seenAt() == "the box"; })) << seenAt();
+
+    // Another program's window in front of both; then the program is started again.
+    cover = CreateScreenWindow(L"Cover", DefWindowProcW, RGB(0x20, 0xA0, 0x20));
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == cover && seenAt() == "the cover"; }))
         << seenAt();
     Program second;
