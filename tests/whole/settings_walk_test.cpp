@@ -68,11 +68,17 @@ bool InFront(HWND main)
     return IsWindowVisible(main) && (at == main || GetParent(at) == main);
 }
 
-// Taps a button of the main window's menu bar, as a person does once the bar shows in front.
+// Taps a button of the main window's menu bar, as a person does once the bar shows in front and
+// the page is back: active, and its thread done with what it was doing (a box just answered ends
+// with the page's activation, which a tap must not land in the middle of).
 void TapMenu(HWND main, int id)
 {
     HWND button = MenuButton(main, id), bar = GetParent(button);
-    WaitFor([&] { return IsWindowVisible(bar) && GetWindow(main, GW_HWNDPREV) == bar; });
+    WaitFor([&] {
+        return IsWindowVisible(bar) && GetWindow(main, GW_HWNDPREV) == bar && GetForegroundWindow() == main;
+    });
+    DWORD_PTR answer;
+    SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
     TapOn(button);
 }
 

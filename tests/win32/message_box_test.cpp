@@ -96,12 +96,28 @@ TEST(MessageBoxes, FitsTheScreensWidthAndShowsAllItsTextAndButtons)
         {L"Unable to find HID Driver. Please Reinstall Quillmark!", L"HID error", MB_OK},
         {L"Short.", L"Status", MB_YESNOCANCEL},
     };
+    DWORD self = GetCurrentThreadId();
     for (const Case &c : cases) {
         std::string misfits = "the box was not seen";
         std::thread person([&] {
             HWND box = NULL;
-            if (!WaitFor([&] { return (box = FindWindowW(L"#32770", c.caption)) && IsWindowVisible(box); }))
+            if (!WaitFor([&] { return (box = FindWindowW(L"#32770", c.caption)) && IsWindowVisible(box); })) {
+                // Says what this thread shows instead, and answers its boxes, so that the test
+                // ends rather than waiting for ever on a box nobody answers.
+                EnumThreadWindows(self, [](HWND w, LPARAM seen) -> BOOL {
+                    WCHAR name[64] = L"", title[128] = L"";
+                    GetClassNameW(w, name, ARRAYSIZE(name));
+                    GetWindowTextW(w, title, ARRAYSIZE(title));
+                    *(std::string *)seen += "; a window of class \"" + Utf8(name) + "\", title \"" + Utf8(title) +
+                                            "\"" + (IsWindowVisible(w) ? ", shown" : ", hidden");
+                    if (lstrcmpW(name, L"#32770") == 0) {
+                        PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+                        PostMessageW(w, WM_COMMAND, IDOK, 0);
+                    }
+                    return TRUE;
+                }, (LPARAM)&misfits);
                 return;
+            }
             misfits = Misfits(box);
             PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
