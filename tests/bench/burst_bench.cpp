@@ -17,14 +17,6 @@
 #include <stdio.h>
 #include <vector>
 
-static double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
-
 // The system's own pointer input, counted: one event per plain report. Wine's handling of a moving
 // event costs several times a still one's (it moves the display's pointer too), which no drawing
 // saves; with the events only counted, what is left is the thread's own work.

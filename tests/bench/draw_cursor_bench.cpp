@@ -8,14 +8,6 @@
 
 #include <stdio.h>
 
-static double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
-
 // The calls of one move, without the program's bookkeeping.
 static void BareMove(HBITMAP strip, int x, int y, int w, int h, HBITMAP *held, HDC *heldDc, HGDIOBJ *heldOld)
 {

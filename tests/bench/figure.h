@@ -4,7 +4,18 @@
 // and, for a cost that has a floor the handheld imposes (the same system calls alone), the floor
 // beside it in the table's floor column:
 //   floor NAME VALUE
+#include <windows.h>
+
 #include <stdio.h>
+
+// The performance counter's time, in seconds.
+inline double Seconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)now.QuadPart / frequency.QuadPart;
+}
 
 inline void Figure(const char *name, double value, int decimals, const char *unit, const char *label)
 {

@@ -28,14 +28,6 @@
 #include <string>
 #include <vector>
 
-static double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
-
 // The stamps of the report in flight; each is taken once, by the stage that reaches it first.
 enum { FEED, DRIVER, QUEUE, EVENTS, DRAWN, STAMPS };
 static volatile double Stamp[STAMPS];

@@ -24,14 +24,6 @@ static HWND Tree;
 static std::vector<std::wstring> Found;  // in the order the folder's search gives them
 static std::vector<std::wstring> Listed; // in the order the listing inserts them
 
-static double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
-
 static int Children(HTREEITEM item)
 {
     int n = 0;

@@ -26,14 +26,6 @@ void *__wrap_calloc(size_t n, size_t m) { InterlockedIncrement(&Allocations); re
 void *__wrap_realloc(void *p, size_t n) { InterlockedIncrement(&Allocations); return __real_realloc(p, n); }
 }
 
-static double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
-
 // The system's own pointer input, counted.
 static volatile LONG Events;
 static void WINAPI CountedMouseEvent(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra)

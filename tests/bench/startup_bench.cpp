@@ -11,14 +11,6 @@
 
 using namespace wt;
 
-static double Seconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
-
 // Seconds from the start to the main loop; negative when it did not come within 20 s.
 static double StartToLoop()
 {
