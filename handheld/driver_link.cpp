@@ -26,18 +26,23 @@ void LinkInit()
 // Posts a message (none when message is 0) to the receiver, first telling a receiver that has not
 // heard it that the link is up. A full queue is waited out, never skipped; with no receiver, or
 // one that has ended, the message is dropped. Gives up after waitMs. PostLock is held.
+// Whether the receiver still runs is asked only of a post that was refused: a post taken is
+// proof enough, and the question costs every report a call to the system (a wait of its own
+// when the processor is busy). The thread's handle, kept open, keeps its id from being reused.
 static bool Deliver(UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs)
 {
     DWORD start = GetTickCount(), pause = 1;
     for (;;) {
         EnterCriticalSection(&ReceiverLock);
-        bool alive = ReceiverId != 0 && WaitForSingleObject(ReceiverHandle, 0) == WAIT_TIMEOUT;
+        bool alive = ReceiverId != 0;
         bool ok = false;
         if (alive) {
             if (TellPending && PostToThread(ReceiverId, CursorMessage, DRIVER_CURSOR_SHOW, 0))
                 TellPending = false;
             if (!TellPending)
                 ok = message == 0 || PostToThread(ReceiverId, message, wParam, lParam);
+            if (!ok)
+                alive = WaitForSingleObject(ReceiverHandle, 0) == WAIT_TIMEOUT;
         }
         LeaveCriticalSection(&ReceiverLock);
         if (!alive || ok)
