@@ -22,11 +22,14 @@
 // saves; with the events only counted, what is left is the thread's own work.
 static volatile LONG Events;
 static volatile bool ToSystem = true;
+static volatile LONG Awaited = MAXLONG; // the count of events that sets EventsGiven
+static HANDLE EventsGiven;
 static void WINAPI CountedMouseEvent(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra)
 {
     if (ToSystem)
         PpcSystemSeams.MouseEvent(flags, dx, dy, data, extra);
-    InterlockedIncrement(&Events);
+    if (InterlockedIncrement(&Events) == Awaited)
+        SetEvent(EventsGiven);
 }
 
 static HANDLE Thread;
@@ -47,9 +50,17 @@ static void Step(unsigned i, bool moving, int *dx, int *dy)
 }
 
 // Until the thread has given `events` pointer events since `from` and drawn the cursor where it is.
+// The wait blocks: a waiter that spun would take one of the two cores from the thread and from
+// the processes it works with (wineserver, the X server), which the floor has to itself.
 static void WaitWorkedOff(LONG from, LONG events)
 {
-    while (Events - from < events || CursorState.xDrawn != CursorState.x || CursorState.yDrawn != CursorState.y)
+    ResetEvent(EventsGiven);
+    InterlockedExchange(&Awaited, from + events);
+    if (Events - from < events)
+        WaitForSingleObject(EventsGiven, INFINITE);
+    InterlockedExchange(&Awaited, MAXLONG);
+    // The last report draws right after its event: a few microseconds.
+    while (CursorState.xDrawn != CursorState.x || CursorState.yDrawn != CursorState.y)
         SleepEx(0, FALSE);
 }
 
@@ -100,6 +111,7 @@ int main()
     SettingTable[SLOT_SPEED].NumVal = 3; // 1X: a report's motion is the cursor's
     SettingTable[SLOT_LEFT_BUTTON].NumVal = ACTION_TAP_AND_HOLD;
     PpcSeams.MouseEvent = CountedMouseEvent;
+    EventsGiven = CreateEventW(NULL, TRUE, FALSE, NULL);
 
     WM_MOUSEDATA = RegisterWindowMessageW(L"Quillmark.Dalvern.Data");
     WM_MOUSECUR = RegisterWindowMessageW(L"Quillmark.Dalvern.Cursor");
