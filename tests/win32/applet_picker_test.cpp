@@ -350,8 +350,9 @@ TEST_F(AppletPicker, CancelOrACloseWhileAnAppletPumpsInsideTheTreeEndsThePickerO
         EXPECT_EQ(c.taken, marked) << c.what << (c.taken ? ": not taken while the box was up" : ": taken from a disabled picker's bar");
         EXPECT_TRUE(windowsKept) << c.what << ": the picker and its tree went while the tree was still asking the applet";
         EXPECT_TRUE(boxKept) << c.what << ": the box went with the picker";
-        if (!c.taken)
+        if (!c.taken) {
             EXPECT_TRUE(openAfter) << c.what << ": the picker did not work on after the box";
+        }
         EXPECT_EQ(L"", r.choice) << c.what;
         EXPECT_EQ(L"", r.text) << c.what;
         EXPECT_EQ(nullptr, FindWindowByClassPrefix(L"browseapplet:")) << c.what;
