@@ -28,5 +28,6 @@ void DrawCursor(CursorStateRecord *state, int show);
 // cannot see a place drawn and erased again between two looks.
 extern volatile LONG CursorImagesDrawn;
 
-// One mouse report from the driver: motion word and button transitions.
+// One mouse report from the driver: motion word and button transitions, as pointer events. The
+// cursor thread draws the cursor at its new place afterwards.
 void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam);

@@ -9,9 +9,13 @@ DWORD WINAPI CursorThread(LPVOID parameter)
     LogPrintf(L"CursorThread thread running. Notify driver.");
 
     MSG msg;
+    BOOL taken = FALSE; // msg already holds the next message, taken after a report
     while (!bStopCursorThread) {
-        if (!GetMessageW(&msg, NULL, 0, 0))
+        if (!taken && !GetMessageW(&msg, NULL, 0, 0))
             break;
+        if (taken && msg.message == WM_QUIT)
+            break;
+        taken = FALSE;
 
         // Only a comparison unless the position changed since the last draw. A report draws
         // for itself, after its events: the place it supersedes is not drawn first.
@@ -21,6 +25,16 @@ DWORD WINAPI CursorThread(LPVOID parameter)
         if (msg.message == WM_MOUSEDATA && CursorState.bShowCursor) {
             LogPrintf(L"WM_MOUSEDATA");
             ProcessMouseData(&CursorState, msg.wParam, msg.lParam);
+            // A message already waiting is taken at once, and a later report moves the cursor
+            // on before it is drawn: drawing this place would only slow the queue down (a hold
+            // leaves over a hundred behind it). Taking it here, not at the loop's top, asks the
+            // queue once a report, not twice. The last report draws, even where the cursor was
+            // drawn last when this place was elsewhere, as one by one it would.
+            taken = PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);
+            if (!taken)
+                DrawCursor(&CursorState, 1);
+            else if (CursorState.x != CursorState.xDrawn || CursorState.y != CursorState.yDrawn)
+                CursorState.bDrawOwed = 1;
         } else if (msg.message == WM_MOUSECUR) {
             BYTE old = CursorState.bShowCursor;
             int show = msg.wParam == DRIVER_CURSOR_SHOW;

@@ -91,13 +91,6 @@ void ProcessMouseData(CursorStateRecord *state, WPARAM wParam, LPARAM lParam)
         Emit(actionFlags | reportFlags | MOUSEEVENTF_ABSOLUTE, absX, absY, wheel);
         break;
     }
-
-    // A later report already waiting moves the cursor on at once: drawing this place would only
-    // slow the queue down (a hold leaves over a hundred behind it). The last one draws, even
-    // where the cursor was drawn last when this place was elsewhere, as one by one it would.
-    MSG waiting;
-    if (!PeekMessageW(&waiting, NULL, WM_MOUSEDATA, WM_MOUSEDATA, PM_NOREMOVE))
-        DrawCursor(state, 1);
-    else if (state->x != state->xDrawn || state->y != state->yDrawn)
-        state->bDrawOwed = 1;
+    // The cursor is drawn at its new place by the thread (CursorThread), once no other message
+    // waits behind this report.
 }

@@ -127,7 +127,13 @@ TEST(CursorThread, EndingWhileShownLeavesNoCursorOnTheScreen)
     SettingTable[SLOT_SPEED].NumVal = 3;
     SettingTable[SLOT_CURSOR].NumVal = 0;
 
-    struct Case { const char *how; bool byFlag; } cases[] = {{"WM_QUIT", false}, {"the stop flag", true}};
+    enum How { QUIT, FLAG, QUIT_BEHIND_REPORT };
+    struct Case { const char *how; How by; } cases[] = {
+        {"WM_QUIT", QUIT},
+        {"the stop flag", FLAG},
+        // Taken together with the report it follows, not by the loop's own wait for a message.
+        {"WM_QUIT queued right behind a report", QUIT_BEHIND_REPORT},
+    };
     for (const Case &c : cases) {
         CursorState.bShowCursor = 0;
         CursorState.x = CursorState.y = 0;
@@ -135,11 +141,16 @@ TEST(CursorThread, EndingWhileShownLeavesNoCursorOnTheScreen)
         thread.Post(WM_MOUSECUR, 1);
         thread.Post(WM_MOUSEDATA, 0x28280000); // 40 right, 40 down
         ASSERT_TRUE(WaitFor([&] { return PixelsOtherThan(ground, 40, 40, 8) > 0; }, 5000)) << c.how;
-        if (c.byFlag) {
+        if (c.by == FLAG) {
             bStopCursorThread = 1;
             thread.Post(WM_NULL, 0);
-        } else {
+        } else if (c.by == QUIT) {
             thread.Post(WM_QUIT, 0);
+        } else {
+            SuspendThread(thread.handle);
+            thread.Post(WM_MOUSEDATA, 0x00000000); // a report that leaves the cursor where it is
+            thread.Post(WM_QUIT, 0);
+            ResumeThread(thread.handle);
         }
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.handle, 5000)) << c.how;
         bStopCursorThread = 0;

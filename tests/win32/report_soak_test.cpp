@@ -72,6 +72,7 @@ TEST(ReportSoak, RandomReports)
         LPARAM lParam = random() & 0x7F;
         Tally before = Seen;
         ProcessMouseData(&CursorState, wParam, lParam);
+        DrawCursor(&CursorState, 1); // as the thread draws a report with nothing behind it
 
         // Releases come first, as an event of their own, in a report with a press or a sequence.
         int pauses = Seen.pauses - before.pauses;
