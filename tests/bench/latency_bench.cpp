@@ -31,8 +31,10 @@
 // The stamps of the report in flight; each is taken once, by the stage that reaches it first.
 enum { FEED, DRIVER, QUEUE, EVENTS, DRAWN, STAMPS };
 static volatile double Stamp[STAMPS];
-// The cursor thread posts itself this once it has given a report's events; it takes it when the
-// report's drawing is done, so that "drawn" is stamped on the thread itself, as it finishes.
+// The cursor thread posts itself this once it has given a report's events. It takes that marker
+// with the look that decides whether to draw (something waits: the draw is made before the
+// marker is handled), so taking it posts a second one, taken once the drawing is done: "drawn"
+// is stamped on the thread itself, as it finishes.
 static UINT DoneMarker;
 static HANDLE Drawn;
 
@@ -48,7 +50,10 @@ static LRESULT CALLBACK Taken(int code, WPARAM removed, LPARAM message)
     const MSG *m = (const MSG *)message;
     if (code == HC_ACTION && removed == PM_REMOVE && m->message == WM_MOUSEDATA && Stamp[QUEUE] == 0)
         Stamp[QUEUE] = Seconds();
-    if (code == HC_ACTION && removed == PM_REMOVE && m->message == DoneMarker && Stamp[DRAWN] == 0) {
+    if (code == HC_ACTION && removed == PM_REMOVE && m->message == DoneMarker && m->wParam == 0)
+        PostThreadMessageW(GetCurrentThreadId(), DoneMarker, 1, 0);
+    if (code == HC_ACTION && removed == PM_REMOVE && m->message == DoneMarker && m->wParam == 1 &&
+        Stamp[DRAWN] == 0) {
         Stamp[DRAWN] = Seconds();
         SetEvent(Drawn);
     }
