@@ -4,6 +4,7 @@
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <thread>
 
 using namespace wt;
@@ -18,8 +19,10 @@ DWORD RunControlPanel(const std::wstring &arguments, DWORD timeoutMs = 10000)
     std::wstring line = L"\"" + std::wstring(ControlPanel) + L"\" " + arguments;
     STARTUPINFOW si = {sizeof(si)};
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(ControlPanel, &line[0], NULL, NULL, FALSE, 0, NULL, L"C:\\", &si, &pi))
+    if (!CreateProcessW(ControlPanel, &line[0], NULL, NULL, FALSE, 0, NULL, L"C:\\", &si, &pi)) {
+        printf("the control panel host did not start: error %lu\n", GetLastError());
         return (DWORD)-1;
+    }
     CloseHandle(pi.hThread);
     DWORD code = STILL_ACTIVE;
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
